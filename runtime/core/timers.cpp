@@ -26,7 +26,6 @@ int32_t timer_capacity = 0;
 
 // How long the thread sleeps when no timer is armed; arming a timer wakes it anyway.
 constexpr int64_t IDLE_WAIT_US = 100000;
-constexpr int64_t ZERO_SLEEP_US = 1000;
 
 constexpr uint32_t TIMER_THREAD_ACK = 2;
 
@@ -190,6 +189,7 @@ int64_t timer_scan(double now_seconds) {
                 if (std::fabs(now_seconds - last) >= interval) last = now_seconds;
                 slot.pending.store(TIMER_DUE, std::memory_order_release);
                 checkpoint_requested.store(1, std::memory_order_release);
+                platform_wake_sleepers();  // a program waiting in a sleep runs it at once
             }
             slot.last.store(last, std::memory_order_relaxed);
         }
@@ -210,9 +210,11 @@ void timer_thread_entry() {
         const uint32_t seen = platform_wake_sequence();
         if (exit_in_progress.load(std::memory_order_acquire) != 0) break;
         int32_t requested = 1;
-        timer_handshake.compare_exchange_strong(requested, 2, std::memory_order_acq_rel);
+        if (timer_handshake.compare_exchange_strong(requested, 2, std::memory_order_acq_rel)) {
+            platform_wake_sleepers();  // the program thread waits for this answer
+        }
         if (timer_handshake.load(std::memory_order_acquire) != 0) {
-            platform_wait_for_wake(seen, ZERO_SLEEP_US);
+            platform_sleep_ms(0);
             continue;
         }
         const int64_t wait_us = timer_scan(static_cast<double>(platform_clock_ms()) * 0.001);

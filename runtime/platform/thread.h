@@ -13,7 +13,9 @@
 void platform_start_thread(void (*entry)());
 
 // Sleeps ms milliseconds. ms <= 0 is the zero-length sleep: it yields the processor until
-// the wake word is notified or about one millisecond has passed.
+// the wake word is notified or a few milliseconds have passed, so that a loop polling a
+// flag with it idles instead of spinning, yet notices the flag as soon as it is set (and
+// notified).
 void platform_sleep_ms(int32_t ms);
 
 // The wake word's current value; read it before checking the flags a wait depends on.

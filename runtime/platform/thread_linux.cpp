@@ -19,7 +19,10 @@ static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) &&
 
 std::atomic<uint32_t> wake_word{0};
 
-constexpr int64_t ZERO_SLEEP_US = 1000;
+// The longest a zero-length sleep gives the processor up for. Every flag a poller waits
+// on is set together with a notification of the wake word, which ends the sleep at once;
+// the bound only matters for a notification that came just before the sleep began.
+constexpr int64_t ZERO_SLEEP_US = 4000;
 
 uint32_t* wake_word_address() {
     return reinterpret_cast<uint32_t*>(&wake_word);
