@@ -251,4 +251,41 @@ TEST(CheckpointProcess, AHeldProgramParksWhenTheExitSequenceStarts) {
     }
 }
 
+// Every thread at once on the lifecycle flags: the program runs statements and timer
+// handlers while another thread keeps suspending and resuming it, then the program ends.
+// Run under the thread sanitizer this is the check that the flag protocol has no race.
+std::atomic<int32_t> storm_handled{0};
+
+void storm_program(int32_t) {
+    set_handler_routine([](int32_t, int64_t) { storm_handled.fetch_add(1); });
+    const int32_t timer = timer_new();
+    timer_set(timer, 0.001, 1, 0);
+    timer_switch(timer, SlotSwitch::on);
+    platform_start_thread([] {
+        for (int n = 0; n < 200; ++n) {
+            suspended.fetch_or(1);
+            checkpoint_requested = 1;
+            platform_sleep_ms(1);
+            suspended.fetch_and(static_cast<uint8_t>(~1u));
+        }
+    });
+    for (int32_t line = 1; line <= 20000; ++line) {
+        if (line % 100 == 0) platform_sleep_ms(0);
+        statement_end(line);
+    }
+    scenario_say("handled " + std::to_string(storm_handled.load() > 0 ? 1 : 0));
+    end_program();
+}
+
+SCENARIO(flag_storm) {
+    run_runtime(storm_program);
+}
+
+TEST(CheckpointProcess, FlagsTimersAndPausesFromEveryThreadAtOnce) {
+    ChildResult result = run_scenario("flag_storm");
+    EXPECT_TRUE(result.exited) << result.output;
+    EXPECT_EQ(result.exit_code, 0) << result.output;
+    EXPECT_NE(result.output.find("handled 1"), std::string::npos) << result.output;
+}
+
 }  // namespace
