@@ -90,6 +90,25 @@ void dispatch_events() {
     dispatch_timer_events();
 }
 
+void stop_key_pressed() {
+    if (program_handles_close.load(std::memory_order_acquire) != 0) {
+        close_request.fetch_or(2, std::memory_order_acq_rel);
+    } else {
+        stop_requested.store(1, std::memory_order_release);
+    }
+}
+
+void suspend_key_pressed() {
+    suspended.fetch_or(1, std::memory_order_acq_rel);
+    checkpoint_requested.store(1, std::memory_order_release);
+}
+
+bool resume_key_pressed() {
+    if ((suspended.load(std::memory_order_acquire) & 1) == 0) return false;
+    suspended.fetch_and(static_cast<uint8_t>(~1u), std::memory_order_acq_rel);
+    return true;
+}
+
 void statement_checkpoint(int32_t line) {
     checkpoint_requested.store(0, std::memory_order_release);
     while ((suspended.load(std::memory_order_acquire) & 1) != 0 ||

@@ -213,6 +213,64 @@ TEST_F(Checkpoint, ASuspendedProgramIsHeldUntilTheBitClears) {
     resumer.join();
 }
 
+TEST_F(Checkpoint, TheStopKeyEndsTheProgramOrTellsAProgramThatHandlesCloses) {
+    stop_key_pressed();
+    EXPECT_EQ(stop_requested.load(), 1);
+    EXPECT_EQ(close_request.load(), 0u);
+
+    stop_requested = 0;
+    program_handles_close = 1;
+    stop_key_pressed();
+    EXPECT_EQ(stop_requested.load(), 0);
+    EXPECT_EQ(close_request.load(), 2u);
+}
+
+TEST_F(Checkpoint, SuspendHoldsAtTheNextCheckpointAndOnlyTheNextKeyResumes) {
+    EXPECT_FALSE(resume_key_pressed()) << "a key while running is an ordinary key";
+    suspend_key_pressed();
+    EXPECT_EQ(suspended.load() & 1, 1);
+    EXPECT_EQ(checkpoint_requested.load(), 1);
+    EXPECT_TRUE(resume_key_pressed()) << "the resuming key goes no further";
+    EXPECT_EQ(suspended.load() & 1, 0);
+    EXPECT_FALSE(resume_key_pressed());
+}
+
+// Pause holds the running program at the end of its statement, the next key resumes it,
+// and Break ends it.
+std::atomic<int32_t> statements_run{0};
+
+void counting_program(int32_t) {
+    platform_start_thread([] {
+        platform_sleep_ms(50);
+        suspend_key_pressed();
+        platform_sleep_ms(50);  // the program reaches its checkpoint
+        const int32_t held_at = statements_run.load();
+        platform_sleep_ms(200);
+        const int32_t still = statements_run.load();
+        scenario_say(held_at == still ? "held" : "ran while held");
+        resume_key_pressed();
+        platform_sleep_ms(50);
+        scenario_say(statements_run.load() > still ? "resumed" : "still held");
+        stop_key_pressed();
+    });
+    for (int32_t line = 1;; ++line) {
+        statements_run.fetch_add(1);
+        platform_sleep_ms(0);
+        statement_end(line);
+    }
+}
+
+SCENARIO(pause_resume_break) {
+    run_runtime(counting_program);
+}
+
+TEST(CheckpointProcess, PauseHoldsTheProgramAKeyResumesItAndBreakEndsIt) {
+    ChildResult result = run_scenario("pause_resume_break");
+    EXPECT_EQ(result.exit_code, 0) << result.output;
+    EXPECT_NE(result.output.find("held\n"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("resumed\n"), std::string::npos) << result.output;
+}
+
 // A program held at a checkpoint parks when the exit sequence starts, and the process
 // ends; the held statement's successor never runs.
 std::atomic<bool> end_by_window_close{false};
