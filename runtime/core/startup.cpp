@@ -22,11 +22,10 @@ namespace {
 
 ProgramMain program_main = nullptr;
 
-// Tables that exist before the process entry runs in the classic runtime.
+// Tables that exist before the process entry runs in the classic runtime; the key trap
+// and timer tables are filled by start-up's own steps below.
 void static_tables_init() {
-    key_event_slots_init();
     device_tables_init();
-    timer_table_init();
     return_stack_init();
     lock_records_init();
 }
