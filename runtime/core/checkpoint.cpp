@@ -104,9 +104,9 @@ void suspend_key_pressed() {
 }
 
 bool resume_key_pressed() {
-    if ((suspended.load(std::memory_order_acquire) & 1) == 0) return false;
-    suspended.fetch_and(static_cast<uint8_t>(~1u), std::memory_order_acq_rel);
-    return true;
+    const uint8_t before =
+        suspended.fetch_and(static_cast<uint8_t>(~1u), std::memory_order_acq_rel);
+    return (before & 1) != 0;
 }
 
 void statement_checkpoint(int32_t line) {

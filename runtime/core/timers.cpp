@@ -214,7 +214,9 @@ void timer_thread_entry() {
             platform_wake_sleepers();  // the program thread waits for this answer
         }
         if (timer_handshake.load(std::memory_order_acquire) != 0) {
-            platform_sleep_ms(0);
+            // The release of the handshake notifies the wake word; seen was read before
+            // the word was checked, so that notification cannot be missed.
+            platform_wait_for_wake(seen, IDLE_WAIT_US);
             continue;
         }
         const int64_t wait_us = timer_scan(static_cast<double>(platform_clock_ms()) * 0.001);
