@@ -17,6 +17,7 @@
 
 #include "runtime/core/lifecycle.h"
 #include "runtime/core/program.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 
@@ -48,9 +49,9 @@ void standin_main(int32_t /*argument*/) {
     Variables& v = variables();
     float* table = reinterpret_cast<float*>(v.table->elements);
 
-    if (condition(!command_line().empty())) {
+    if (condition(command_line()->length != 0)) {
         statement_end(5);
-        raise_error(std::atoi(command_line().c_str()));
+        raise_error(std::atoi(string_copy_of(command_line()).c_str()));
         statement_end(5);
     }
     *v.count = 1;

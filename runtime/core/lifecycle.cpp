@@ -2,12 +2,16 @@
 // thread's ways out: end_program and park_program_thread.
 #include "runtime/core/lifecycle.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "runtime/core/memory.h"
 #include "runtime/core/private/startup.h"
 #include "runtime/files/files.h"
 #include "runtime/platform/clock.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/thread.h"
+#include "runtime/strings/strings.h"
 
 std::atomic<int32_t> checkpoint_requested{0};
 std::atomic<uint8_t> suspended{0};
@@ -23,7 +27,7 @@ std::atomic<int32_t> threads_started{0};
 
 namespace {
 
-std::string the_command_line;
+StrDesc* the_command_line = nullptr;
 std::string the_executable_directory;
 int32_t the_environment_count = 0;
 int64_t the_tick_base = 0;
@@ -39,15 +43,23 @@ constexpr int64_t MS_PER_DAY = 86400000;
 // Process-wide values
 // ---------------------------------------------------------------------------------------
 
-const std::string& command_line() {
+StrDesc* command_line() {
     return the_command_line;
 }
 
 void command_line_build(int argc, char** argv) {
-    the_command_line.clear();
-    for (int n = 1; n < argc; ++n) {
-        if (n > 1) the_command_line += ' ';
-        the_command_line += argv[n];
+    uint64_t length = 0;
+    for (int n = 1; n < argc; ++n)
+        length += std::strlen(argv[n]) + (n > 1 ? 1 : 0);
+    if (length > STRING_MAX_LENGTH) length = STRING_MAX_LENGTH;
+    the_command_line = string_new(static_cast<uint32_t>(length), NOT_TEMPORARY);
+    uint8_t* out = the_command_line->text;
+    uint8_t* const end = out + length;
+    for (int n = 1; n < argc && out != end; ++n) {
+        if (n > 1) *out++ = ' ';
+        const size_t part = std::min<size_t>(std::strlen(argv[n]), end - out);
+        std::memcpy(out, argv[n], part);
+        out += part;
     }
 }
 

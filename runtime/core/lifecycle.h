@@ -6,6 +6,8 @@
 // others; none of them is guarded by a lock.
 #pragma once
 
+struct StrDesc;
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -62,10 +64,11 @@ void runtime_start_threads(ProgramMain program);
 // them.
 int32_t read_close_request();
 
-// The process arguments after the program name, joined by single spaces.
-const std::string& command_line();
+// The process arguments after the program name, joined by single spaces: a non-temporary
+// string of the main pool.
+StrDesc* command_line();
 
-// Builds the command line from the process arguments (start-up step).
+// Builds the command line from the process arguments (start-up step, after the strings).
 void command_line_build(int argc, char** argv);
 
 // The executable's directory as start-up cut it from the executable path.

@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "runtime/strings/strings.h"
+
 namespace {
 
 constexpr ErrorCode RETURN_WITHOUT_GOSUB = 3;
@@ -60,7 +62,7 @@ int32_t return_stack_depth() {
 }
 
 RoutineFrame routine_enter() {
-    RoutineFrame frame{variable_memory.top, data_segment.record_top, lock_take()};
+    RoutineFrame frame{temporary_mark(), variable_memory.top, data_segment.record_top, lock_take()};
     frame.scope->kind = LOCK_ROUTINE;
     return frame;
 }

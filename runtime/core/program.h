@@ -40,16 +40,19 @@ int32_t return_stack_depth();
 // Routine frames: what a routine saves at entry and restores at exit.
 // ---------------------------------------------------------------------------------------
 struct RoutineFrame {
+    uint32_t temporary_mark = 0;  // statement cleanups free the temporaries above it
     uint8_t* variable_top = nullptr;
     uint32_t record_top = 0;
     LockRecord* scope = nullptr;  // kind LOCK_ROUTINE, the identity of this activation
 };
 
-// Saves the variable-memory top and the data segment's record top and takes the
-// routine's scope lock, at routine entry.
+// Saves the temporary mark, the variable-memory top and the data segment's record top and
+// takes the routine's scope lock, at routine entry.
 RoutineFrame routine_enter();
 
-// Releases the scope lock and restores what routine_enter saved, at routine exit.
+// Releases the scope lock and restores the variable-memory top and record top, at routine
+// exit. Temporaries above the mark stay: a string function's result is one of them, and
+// the caller's statement cleanup frees it.
 void routine_exit(const RoutineFrame& frame);
 
 // ---------------------------------------------------------------------------------------

@@ -27,6 +27,7 @@ ProgramMain program_main = nullptr;
 void static_tables_init() {
     device_tables_init();
     return_stack_init();
+    string_tables_init();
     lock_records_init();
 }
 

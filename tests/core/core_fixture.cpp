@@ -6,6 +6,7 @@
 #include "runtime/core/memory.h"
 #include "runtime/core/program.h"
 #include "runtime/platform/clock.h"
+#include "runtime/strings/strings.h"
 
 void reset_core_state() {
     checkpoint_requested = 0;
@@ -32,6 +33,8 @@ void reset_core_state() {
     lock_records_init();
     variable_memory_init();
     low_memory_init();
+    string_tables_init();
+    strings_init();
     clock_seam_reset();
 }
 

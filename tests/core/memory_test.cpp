@@ -91,6 +91,7 @@ TEST_F(Memory, LowMemoryAddressesAndTheDataSegment) {
     EXPECT_EQ(linear_address(0xFFFF, 0xFFFF) + 4, LOW_MEMORY_SIZE) << "a 32-bit access fits";
     EXPECT_EQ(linear_address(0x0050, 0), 1280u);
     EXPECT_EQ(data_segment.base, low_memory + 1280);
+    low_memory_init();
     EXPECT_EQ(data_segment.record_top, 65528u);
     for (uint32_t n = 65528; n < 65536; ++n)
         EXPECT_EQ(data_segment.base[n], 0);
