@@ -26,7 +26,7 @@ struct DescriptorStore {
 };
 
 DescriptorStore store;
-size_t growth_limit_bytes = 0;
+ErrorCode failing_growth = 0;
 
 // Marks a released descriptor, so that freeing it a second time changes nothing instead
 // of putting it on the free stack twice (where two later strings would share it).
@@ -50,12 +50,12 @@ void descriptor_block_add() {
     store.next_free = 0;
 }
 
-void list_reset(StringList& list, uint32_t count) {
+void list_reset(StringList& list, uint32_t count, ErrorCode on_failure) {
     std::free(list.entries);
     list.capacity = STRING_LIST_FIRST_CAPACITY;
     list.entries = static_cast<StrDesc**>(
         std::calloc(static_cast<size_t>(list.capacity) + 1, sizeof(StrDesc*)));
-    if (list.entries == nullptr) critical_error(MAIN_LIST_CANNOT_GROW);
+    if (list.entries == nullptr) critical_error(on_failure);
     list.count = count;
 }
 
@@ -90,14 +90,14 @@ void* string_heap_resize(void* block, size_t count, size_t element_size, ErrorCo
         critical_error(on_failure);
     }
     const size_t bytes = count * element_size;
-    if (growth_limit_bytes != 0 && bytes > growth_limit_bytes) critical_error(on_failure);
+    if (failing_growth != 0 && on_failure == failing_growth) critical_error(on_failure);
     void* resized = std::realloc(block, bytes);
     if (resized == nullptr) critical_error(on_failure);
     return resized;
 }
 
-void strings_seam_limit_growth(size_t max_bytes) {
-    growth_limit_bytes = max_bytes;
+void strings_seam_fail_growth(uint32_t error) {
+    failing_growth = error;
 }
 
 void string_tables_init() {
@@ -107,9 +107,9 @@ void string_tables_init() {
     store.free_stack = static_cast<StrDesc**>(
         string_heap_resize(nullptr, store.free_capacity, sizeof(StrDesc*), FREE_STACK_CANNOT_GROW));
 
-    list_reset(main_list, 0);
-    list_reset(conventional_list, 0);
-    list_reset(temporary_list, 1);  // entry 0 stays zero and stops every downward walk
+    list_reset(main_list, 0, MAIN_LIST_CANNOT_GROW);
+    list_reset(conventional_list, 0, CONVENTIONAL_LIST_CANNOT_GROW);
+    list_reset(temporary_list, 1, TEMPORARY_LIST_CANNOT_GROW);  // entry 0 stays zero and stops every downward walk
 
     std::free(main_pool.base);
     main_pool.base = static_cast<uint8_t*>(

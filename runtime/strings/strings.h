@@ -163,6 +163,6 @@ uint32_t descriptors_in_use();
 // returns an empty text when the bookkeeping holds together.
 std::string string_state_problem();
 
-// Makes heap growth of the pools, lists and free stack fail beyond max_bytes (0: no
-// limit), so tests can reach the critical errors of exhausted memory.
-void strings_seam_limit_growth(size_t max_bytes);
+// Makes every later heap growth that would fail with critical error error fail (0: none),
+// so tests can reach the critical errors of exhausted memory.
+void strings_seam_fail_growth(uint32_t error);
