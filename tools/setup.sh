@@ -2,8 +2,10 @@
 # Shared by play.sh and test.sh: installs the Debian packages that are missing (one
 # apt-get update at most) and configures and builds one build tree.
 #
-#   ensure_packages pkg...          install whichever of pkg... is not installed
-#   build_tree DIR [cmake args...]  configure DIR with Ninja if needed, then build it
+#   ensure_packages pkg...              install whichever of pkg... is not installed
+#   configure_tree DIR [cmake args...]  configure DIR with Ninja unless it already is; the
+#                                       compiler comes from CC and CXX, as cmake reads them
+#   build_tree DIR [cmake args...]      configure DIR if needed, then build all of it
 
 set -euo pipefail
 
@@ -12,8 +14,10 @@ JOBS="${JOBS:-2}"
 
 # What building and running the game needs.
 RUNTIME_PACKAGES=(cmake ninja-build g++ pkg-config libsdl2-dev libx11-dev tzdata)
-# What the test suite and the benchmarks need on top.
-TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev libxtst-dev xvfb xdotool x11-apps)
+# What the test suite, the benchmarks and the fuzz targets (clang with its libFuzzer and
+# sanitizer runtimes) need on top.
+TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev libxtst-dev xvfb xdotool x11-apps
+               clang libclang-rt-14-dev)
 
 ensure_packages() {
     local missing=()
@@ -33,11 +37,15 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
 }
 
-build_tree() {
+configure_tree() {
     local dir="$1"
     shift
     if [ ! -f "$GRAVEWICK_ROOT/$dir/build.ninja" ]; then
         cmake -S "$GRAVEWICK_ROOT" -B "$GRAVEWICK_ROOT/$dir" -G Ninja "$@"
     fi
-    cmake --build "$GRAVEWICK_ROOT/$dir" -j "$JOBS"
+}
+
+build_tree() {
+    configure_tree "$@"
+    cmake --build "$GRAVEWICK_ROOT/$1" -j "$JOBS"
 }

@@ -11,6 +11,10 @@ uintptr_t address_of(const void* p) {
     return reinterpret_cast<uintptr_t>(p);
 }
 
+// What an empty string over no text points at: copies of zero bytes still need a valid
+// address to copy from and to.
+uint8_t no_text[1];
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -88,7 +92,7 @@ StrDesc* string_new_conventional(uint32_t length, Temporary temporary) {
 StrDesc* string_from_literal(const char* text, int32_t length) {
     StrDesc* s = descriptor_take();
     // Read-only: the text is never written through this pointer.
-    s->text = reinterpret_cast<uint8_t*>(const_cast<char*>(text));
+    s->text = text == nullptr ? no_text : reinterpret_cast<uint8_t*>(const_cast<char*>(text));
     s->length = (text == nullptr || length < 0) ? 0 : length;
     s->read_only = 1;
     temporary_push(s);
@@ -103,7 +107,7 @@ StrDesc* string_from_cstring(const char* text) {
 
 StrDesc* string_new_fixed(uint8_t* address, int32_t length, Temporary temporary) {
     StrDesc* s = descriptor_take();
-    s->text = address;
+    s->text = address == nullptr ? no_text : address;
     s->length = (address == nullptr || length < 0) ? 0 : length;
     s->fixed = 1;
     if (temporary) {

@@ -192,6 +192,20 @@ TEST_F(Strings, AssigningToAFixedStringPadsOrCuts) {
     EXPECT_EQ(temporary_mark(), mark) << "each literal source was freed";
 }
 
+// A null text is an empty string, and copying it anywhere copies nothing.
+TEST_F(Strings, AStringOverNoTextCopiesAsEmpty) {
+    uint8_t field[3] = {'a', 'b', 'c'};
+    StrDesc* f = string_new_fixed(field, 3, NOT_TEMPORARY);
+    StrDesc* v = variable_holding("was here");
+    string_assign(f, string_from_cstring(nullptr));
+    string_assign(v, string_from_literal(nullptr, 0));
+    string_assign(v, string_new_fixed(nullptr, 8, TEMPORARY));
+    EXPECT_EQ(text(f), "   ");
+    EXPECT_EQ(v->length, 0);
+    EXPECT_EQ(text(string_concat(string_from_cstring(nullptr), literal("x"))), "x");
+    free_temporaries(mark, 0);
+}
+
 TEST_F(Strings, AssigningAStringToItselfChangesNothing) {
     StrDesc* v = variable_holding("same");
     string_assign(v, v);
