@@ -98,6 +98,16 @@ long double unpack_mbf(uint64_t packed, int fraction_bits) {
     return (packed >> fraction_bits & 1) ? -magnitude : magnitude;
 }
 
+// The older layout of value in width bytes, or error 5 and an empty temporary.
+StrDesc* pack_mbf_string(long double value, int fraction_bits, int32_t width) {
+    uint64_t packed = 0;
+    if (!pack_mbf(value, fraction_bits, packed)) {
+        raise_error(ILLEGAL_FUNCTION_CALL);
+        return string_new(0, TEMPORARY);
+    }
+    return pack_little_endian(packed, width);
+}
+
 constexpr int MBF_SINGLE_FRACTION = 23;
 constexpr int MBF_DOUBLE_FRACTION = 55;
 
@@ -137,21 +147,11 @@ StrDesc* pack_bits(int64_t value, int32_t bits) {
 }
 
 StrDesc* pack_mbf_single(float value) {
-    uint64_t packed = 0;
-    if (!pack_mbf(value, MBF_SINGLE_FRACTION, packed)) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
-        return string_new(0, TEMPORARY);
-    }
-    return pack_little_endian(packed, 4);
+    return pack_mbf_string(value, MBF_SINGLE_FRACTION, 4);
 }
 
 StrDesc* pack_mbf_double(double value) {
-    uint64_t packed = 0;
-    if (!pack_mbf(value, MBF_DOUBLE_FRACTION, packed)) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
-        return string_new(0, TEMPORARY);
-    }
-    return pack_little_endian(packed, 8);
+    return pack_mbf_string(value, MBF_DOUBLE_FRACTION, 8);
 }
 
 uint8_t unpack_byte(const StrDesc* s) {
