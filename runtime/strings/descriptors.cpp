@@ -109,7 +109,8 @@ void string_tables_init() {
 
     list_reset(main_list, 0, MAIN_LIST_CANNOT_GROW);
     list_reset(conventional_list, 0, CONVENTIONAL_LIST_CANNOT_GROW);
-    list_reset(temporary_list, 1, TEMPORARY_LIST_CANNOT_GROW);  // entry 0 stays zero and stops every downward walk
+    list_reset(temporary_list, 1,
+               TEMPORARY_LIST_CANNOT_GROW);  // entry 0 stays zero and stops every downward walk
 
     std::free(main_pool.base);
     main_pool.base = static_cast<uint8_t*>(
