@@ -160,9 +160,8 @@ uint32_t descriptors_in_use() {
     return static_cast<uint32_t>(handed_out - store.free_count);
 }
 
-void descriptor_free_stack_visit(void (*visit)(const StrDesc*, void*), void* context) {
-    for (uint32_t n = 0; n < store.free_count; ++n)
-        visit(store.free_stack[n], context);
+std::span<StrDesc* const> descriptor_free_stack() {
+    return {store.free_stack, store.free_count};
 }
 
 void string_list_append(StringList& list, StrDesc* s, ErrorCode on_failure) {

@@ -9,10 +9,6 @@
 
 namespace {
 
-uintptr_t address_of(const void* p) {
-    return reinterpret_cast<uintptr_t>(p);
-}
-
 std::string describe(const char* list, uint32_t n, const std::string& what) {
     return std::string(list) + " entry " + std::to_string(n) + ": " + what;
 }
@@ -58,12 +54,6 @@ std::string check_pool_list(const char* name, const StringList& list, bool conve
     return {};
 }
 
-struct FreeStackCheck {
-    const std::unordered_set<const StrDesc*>* live;
-    std::unordered_set<const StrDesc*> seen;
-    std::string problem;
-};
-
 }  // namespace
 
 std::string string_state_problem() {
@@ -99,14 +89,10 @@ std::string string_state_problem() {
         }
     }
 
-    FreeStackCheck check{&live, {}, {}};
-    descriptor_free_stack_visit(
-        [](const StrDesc* d, void* context) {
-            auto& c = *static_cast<FreeStackCheck*>(context);
-            if (!c.problem.empty()) return;
-            if (!c.seen.insert(d).second) c.problem = "descriptor twice on the free stack";
-            if (c.live->count(d)) c.problem = "listed descriptor on the free stack";
-        },
-        &check);
-    return check.problem;
+    std::unordered_set<const StrDesc*> released;
+    for (const StrDesc* d : descriptor_free_stack()) {
+        if (!released.insert(d).second) return "descriptor twice on the free stack";
+        if (live.count(d)) return "listed descriptor on the free stack";
+    }
+    return {};
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "runtime/core/errors.h"
+#include "runtime/strings/private/string_internals.h"
 #include "runtime/strings/private/string_results.h"
 
 namespace {
@@ -136,9 +137,7 @@ void string_mid_assign(StrDesc* dest, int32_t start, int32_t length, StrDesc* so
 
 void string_set_left(StrDesc* dest, const StrDesc* source) {
     if (error_pending() || dest->read_only) return;
-    const int32_t copied = std::min(source->length, dest->length);
-    std::memmove(dest->text, source->text, static_cast<size_t>(copied));
-    std::memset(dest->text + copied, SPACE, static_cast<size_t>(dest->length - copied));
+    copy_padded(dest, source);
     // FIXME: a string bound to a record buffer tells it of the change once record buffers
     // arrive with the file numbers.
 }

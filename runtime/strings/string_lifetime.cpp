@@ -37,13 +37,6 @@ StrDesc* steal(StrDesc* dest, StrDesc* src) {
     return dest;
 }
 
-// Copies a fixed-length value: shorter values are padded with spaces, longer ones cut.
-void copy_fixed(StrDesc* dest, const StrDesc* src) {
-    const int32_t copied = std::min(src->length, dest->length);
-    std::memmove(dest->text, src->text, static_cast<size_t>(copied));
-    std::memset(dest->text + copied, ' ', static_cast<size_t>(dest->length - copied));
-}
-
 // The first live string after dest on its list, or null; src is passed over when it is a
 // temporary, since its text is about to be released.
 StrDesc* next_live_after(const StrDesc* dest, const StrDesc* src) {
@@ -82,11 +75,11 @@ void relocate(StrDesc* dest, const StrDesc* src) {
 // Grows dest to src's longer value where it lies when the bytes after it are free, and
 // relocates it otherwise.
 void assign_longer(StrDesc* dest, const StrDesc* src) {
-    const uintptr_t end = reinterpret_cast<uintptr_t>(dest->text) + src->length;
+    const uintptr_t end = address_of(dest->text) + src->length;
     StringList& list = list_of(dest);
     if (dest->list_index != list.count - 1) {
         if (const StrDesc* next = next_live_after(dest, src)) {
-            if (end > reinterpret_cast<uintptr_t>(next->text)) {
+            if (end > address_of(next->text)) {
                 relocate(dest, src);
             } else {
                 std::memmove(dest->text, src->text, static_cast<size_t>(src->length));
@@ -96,7 +89,7 @@ void assign_longer(StrDesc* dest, const StrDesc* src) {
         }
         list.count = dest->list_index + 1;  // only holes were above dest
     }
-    if (end > reinterpret_cast<uintptr_t>(pool_limit(dest))) {
+    if (end > address_of(pool_limit(dest))) {
         relocate(dest, src);
         return;
     }
@@ -111,6 +104,12 @@ void assign_longer(StrDesc* dest, const StrDesc* src) {
 }
 
 }  // namespace
+
+void copy_padded(StrDesc* dest, const StrDesc* src) {
+    const int32_t copied = std::min(src->length, dest->length);
+    std::memmove(dest->text, src->text, static_cast<size_t>(copied));
+    std::memset(dest->text + copied, ' ', static_cast<size_t>(dest->length - copied));
+}
 
 StrDesc* string_make_temporary(StrDesc* s) {
     // A second push would put s on the list twice, and the cleanup would free it twice.
@@ -152,7 +151,7 @@ void string_free(StrDesc* s) {
 StrDesc* string_assign(StrDesc* dest, StrDesc* src) {
     if (dest == src) return dest;  // freeing a temporary src would free dest itself
     if (dest->fixed) {
-        copy_fixed(dest, src);
+        copy_padded(dest, src);
     } else if (stealable(src, dest)) {
         return steal(dest, src);
     } else if (src->length <= dest->length) {

@@ -19,7 +19,6 @@ static_assert(LDBL_MANT_DIG == 64, "the 32-byte float holds the 80-bit extended 
 
 namespace {
 
-constexpr ErrorCode ILLEGAL_FUNCTION_CALL = 5;
 constexpr int32_t EXTENDED_STRING_SIZE = 32;
 constexpr int32_t EXTENDED_SIZE = 10;  // the bytes of an 80-bit value
 constexpr int MBF_EXPONENT_BIAS = 129;

@@ -7,10 +7,6 @@
 
 namespace {
 
-uintptr_t address_of(const void* p) {
-    return reinterpret_cast<uintptr_t>(p);
-}
-
 // What an empty string over no text points at: copies of zero bytes still need a valid
 // address to copy from and to.
 uint8_t no_text[1];

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr ErrorCode ILLEGAL_FUNCTION_CALL = 5;
-
 // <0, 0 or >0 as a sorts before, with or after b: unsigned bytes over the shorter length,
 // then the shorter first.
 int compare(const StrDesc* a, const StrDesc* b) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "runtime/core/errors.h"
 #include "runtime/strings/strings.h"
@@ -17,6 +18,12 @@ inline constexpr ErrorCode DATA_SEGMENT_FULL = 513;
 inline constexpr ErrorCode RECORD_OVERLAPS_TEXT = 514;
 inline constexpr ErrorCode FIXED_RECORD_OVERLAPS_TEXT = 515;
 
+// A text address as a number: texts of different blocks are compared and offset through
+// it, which pointer arithmetic may not do.
+inline uintptr_t address_of(const void* p) {
+    return reinterpret_cast<uintptr_t>(p);
+}
+
 // A zeroed descriptor, from the free stack or the current block.
 StrDesc* descriptor_take();
 
@@ -26,8 +33,8 @@ void descriptor_release(StrDesc* d);
 // True for a descriptor that sits on the free stack.
 bool descriptor_released(const StrDesc* d);
 
-// Calls visit for every descriptor on the free stack.
-void descriptor_free_stack_visit(void (*visit)(const StrDesc*, void*), void* context);
+// The descriptors on the free stack.
+std::span<StrDesc* const> descriptor_free_stack();
 
 // Resizes a heap array to count elements; failure (or the growth seam) is critical error
 // on_failure.
@@ -54,6 +61,10 @@ void record_take(StrDesc* s, ErrorCode on_overlap);
 
 // Writes the current length and text offset of s into its record, if it has one.
 void record_write(const StrDesc* s);
+
+// Copies src to the start of dest without changing dest's length: cut to fit, or padded
+// with spaces.
+void copy_padded(StrDesc* dest, const StrDesc* src);
 
 // A string's text as an offset into the data segment.
 uint32_t data_segment_offset(const uint8_t* text);

@@ -3,7 +3,10 @@
 
 #include <cstdint>
 
+#include "runtime/core/errors.h"
 #include "runtime/strings/strings.h"
+
+inline constexpr ErrorCode ILLEGAL_FUNCTION_CALL = 5;
 
 // True when s may be changed in place and returned: a temporary of the main pool that is
 // neither fixed nor read-only.
