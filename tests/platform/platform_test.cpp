@@ -45,6 +45,9 @@ TEST(Clock, TheCalendarSeamTurnsToTheNextSecondAlmostAtOnce) {
     EXPECT_EQ(local.hour, 0) << "the day wraps at midnight";
     EXPECT_EQ(local.minute, 0);
     EXPECT_EQ(local.second, 0);
+    ASSERT_TRUE(platform_local_time(1000 + 59 * 86400, &local));
+    EXPECT_EQ(local.year * 10000 + local.month * 100 + local.day, 19700301)
+        << "the seam's date counts whole days from its own, 1970-01-01 unless given";
     clock_seam_set_calendar(-1, {});
     EXPECT_EQ(platform_calendar_seconds(), -1);
     clock_seam_reset();
@@ -59,11 +62,15 @@ TEST(Clock, LocalTimeHonoursTheTimeZone) {
     EXPECT_EQ(local.hour, 22);
     EXPECT_EQ(local.minute, 13);
     EXPECT_EQ(local.second, 20);
+    EXPECT_EQ(local.year, 2023);
+    EXPECT_EQ(local.month, 11);
+    EXPECT_EQ(local.day, 14);
     setenv("TZ", "Asia/Kolkata", 1);  // UTC+05:30
     tzset();
     ASSERT_TRUE(platform_local_time(1700000000, &local));
     EXPECT_EQ(local.hour, 3);
     EXPECT_EQ(local.minute, 43);
+    EXPECT_EQ(local.day, 15) << "the date turns with the time zone";
     unsetenv("TZ");
     tzset();
 }
