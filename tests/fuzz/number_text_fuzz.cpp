@@ -40,8 +40,11 @@ void check_round_trip(double value, StrDesc* text, double relative_precision) {
     const std::string copy = string_copy_of(text);
     const long double back = text_to_number(text);
     if (pending_error != 0) report("an error reading a number's own text", copy);
-    const double difference = std::fabs(static_cast<double>(back) - value);
-    if (difference > std::fabs(value) * relative_precision) report("read back wrongly", copy);
+    // Compared as long doubles: the text of a value near the largest double may round to
+    // a decimal just beyond it.
+    const long double difference = std::fabs(back - static_cast<long double>(value));
+    if (difference > std::fabs(static_cast<long double>(value)) * relative_precision)
+        report("read back wrongly", copy);
 }
 
 }  // namespace
