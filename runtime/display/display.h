@@ -7,6 +7,10 @@
 // Compose ticks so far; bit 3 is the blink phase. Written by the housekeeping thread.
 extern std::atomic<int32_t> frame_counter;
 
+// 1 while the newest frame still describes the display page, so the next one may be drawn
+// incrementally; a rebuild of the display pages clears it.
+extern std::atomic<int32_t> previous_frame_valid;
+
 // Empties the frame ring (start-up).
 void frame_ring_clear();
 

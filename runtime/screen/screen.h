@@ -1,27 +1,14 @@
-// The screen model's start-up steps.
+// The screen model's start-up steps, and the headers of its areas.
 #pragma once
 
-#include <cstdint>
+#include "runtime/screen/fonts.h"
+#include "runtime/screen/images.h"
+#include "runtime/screen/palettes.h"
 
-// The per-font tables, indexed by font number 0..48; the built-in fonts are 8, 9, 14, 15,
-// 16 and 17, with no engine font object.
-inline constexpr int32_t FONT_METRIC_ENTRIES = 49;
-extern int32_t font_object[FONT_METRIC_ENTRIES];
-extern int32_t font_height[FONT_METRIC_ENTRIES];
-extern int32_t font_width[FONT_METRIC_ENTRIES];  // 0 would mean proportional
-extern int32_t font_style[FONT_METRIC_ENTRIES];  // the load-option bits
-
-// The style bit every font usable on a text page carries.
-inline constexpr int32_t FONT_STYLE_MONOSPACE = 16;
-
-// Fills the metrics of the built-in fonts (start-up).
-void font_metrics_init();
-
-// Empties the image table and takes image numbers 0 and 1 out of use (start-up).
-void image_table_init();
-
-// Copies the default palettes and the built-in glyphs (start-up).
+// Copies the master colour tables, fills the mode-10 pseudo-colours, expands the glyph
+// sets and fills the code-page table (start-up, after the font metrics).
 void palettes_init();
 
-// Makes the first screen, text mode 0 (start-up).
+// Makes the first screen, eight 80x25 text pages, and allows the one switch to 80x50 that
+// cursor placement may make on it (start-up).
 void screen_init_first_mode();

@@ -1,0 +1,54 @@
+// Helpers shared by the image-table, screen-mode and image-statement files.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/screen/images.h"
+
+// The statement-facing slot of a negative handle, or 0 when it names no valid image.
+int32_t slot_of_negative_handle(ImageHandle handle);
+
+// The slot of a handle for the selection statements: a page number is made to exist, a
+// negative handle must name a valid image (error 258). 0 on failure, with the error raised.
+int32_t slot_of_handle(ImageHandle handle);
+
+// The slot of page n, made to exist first; 0 (error 7 raised) when memory ran out.
+int32_t page_slot(int32_t n);
+
+// Grows the page table to hold page n, new entries 0; false when memory ran out.
+bool page_table_grow(int32_t n);
+
+// Frees slot's owned pixel buffer and owned palette, then the slot itself.
+void image_release(int32_t slot);
+
+// Selection setters; slot 0 clears a selection.
+void select_write_page(int32_t slot);
+void select_source_image(int32_t slot);
+void select_display_page(int32_t slot);
+
+// Recomputes the selection pointers after the image table moved.
+void refresh_selections();
+
+// The default colours of an image's mode: fg, bg and draw_colour.
+void image_default_colours(ImageRecord& image);
+
+// Resets the write page for a newly selected active or visual page: default colours, the
+// whole text window but the last row, and the cursor back to row 1 if it fell off the page.
+void reset_write_page_text_state();
+
+// Brackets a rebuild of screen pages. The outermost begin asks the composing thread to
+// stand still (when automatic display is on and the threads run) and waits for its
+// grant; the matching end lets it go on. Nested brackets do nothing more.
+void rebuild_begin();
+void rebuild_end();
+
+// When the write page is a screen page: frees every page from 1 up except the write page
+// itself, and selections that named a freed page fall back to page 0.
+void free_other_screen_pages();
+
+inline constexpr int32_t ERROR_ILLEGAL_FUNCTION_CALL = 5;
+inline constexpr int32_t ERROR_OUT_OF_MEMORY = 7;
+inline constexpr int32_t ERROR_INVALID_HANDLE = 258;
+
+// The largest width or height an image can have: the fields are 16 bits wide.
+inline constexpr int32_t IMAGE_SIDE_MAX = 65535;
