@@ -7,31 +7,19 @@
 // the precision the text form keeps.
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "runtime/core/errors.h"
-#include "runtime/core/memory.h"
-#include "runtime/platform/message_box.h"
 #include "runtime/strings/number_text.h"
 #include "runtime/strings/strings.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
-bool prepare_strings() {
-    message_box_seam_install({});
-    low_memory_init();
-    string_tables_init();
-    strings_init();
-    return true;
-}
-
 [[noreturn]] void report(const char* what, const std::string& text) {
-    std::fprintf(stderr, "number text fault: %s: \"%s\"\n", what, text.c_str());
-    std::fflush(stderr);
-    std::abort();
+    fuzz_fail("number text fault", std::string(what) + ": \"" + text + "\"");
 }
 
 // A finite value's text must read back within half a unit of its last digit, which is
@@ -50,7 +38,7 @@ void check_round_trip(double value, StrDesc* text, double relative_precision) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool prepared = prepare_strings();
+    static const bool prepared = fuzz_strings_prepare();
     (void)prepared;
     pending_error = 0;
     const uint32_t mark = temporary_mark();
@@ -82,6 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     free_temporaries(mark, 0);
     std::free(bytes);
-    if (descriptors_in_use() != descriptors_before) report("descriptors leaked", "");
+    fuzz_check_descriptors("number text fault", descriptors_before);
     return 0;
 }
