@@ -7,5 +7,6 @@ build_tree build-bench -DCMAKE_BUILD_TYPE=Release -DGRAVEWICK_BUILD_TESTS=OFF
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 "$GRAVEWICK_ROOT/build-bench/bench/statement_end_bench" --benchmark_min_time=1
 "$GRAVEWICK_ROOT/build-bench/bench/string_bench" --benchmark_min_time=1
+"$GRAVEWICK_ROOT/build-bench/bench/format_bench" --benchmark_min_time=1
 "$GRAVEWICK_ROOT/build-bench/bench/number_text_bench" --benchmark_min_time=1
 "$GRAVEWICK_ROOT/build-bench/bench/idle_cpu_bench"
