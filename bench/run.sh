@@ -9,4 +9,5 @@ echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -
 "$GRAVEWICK_ROOT/build-bench/bench/string_bench" --benchmark_min_time=1
 "$GRAVEWICK_ROOT/build-bench/bench/format_bench" --benchmark_min_time=1
 "$GRAVEWICK_ROOT/build-bench/bench/number_text_bench" --benchmark_min_time=1
+"$GRAVEWICK_ROOT/build-bench/bench/screen_bench" --benchmark_min_time=1
 "$GRAVEWICK_ROOT/build-bench/bench/idle_cpu_bench"

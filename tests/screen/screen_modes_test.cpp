@@ -240,17 +240,44 @@ TEST_F(ScreenModes, ModeChangesSkipTheHandshakeBeforeTheThreadsRun) {
     EXPECT_EQ(page(0).compat_mode, 0);
 }
 
-TEST_F(ScreenModes, ModeChangeWaitsForTheComposersGrant) {
+// A stand-in composer reads the whole display page in every frame, as frame composition
+// will. Rebuilds free and replace pages while it runs; were one to free a page inside a
+// frame, AddressSanitizer would see a read of freed memory and ThreadSanitizer a race
+// between the free and the read.
+TEST_F(ScreenModes, RebuildsNeverFreeAPageWhileTheComposerIsInsideAFrame) {
     threads_started = 1;
     auto_display = 1;
     std::atomic<bool> stop{false};
+    std::atomic<int64_t> frames{0};
     std::thread composer([&] {
-        while (!stop.load())
-            compose_frame();
+        uint64_t sum = 0;
+        while (!stop.load()) {
+            if (!display_handshake_answer()) continue;
+            const ImageRecord* shown = display_page.load(std::memory_order_acquire);
+            const size_t bytes = size_t{shown->width} * shown->height * shown->bytes_per_pixel;
+            for (size_t i = 0; i < bytes; i += 61)
+                sum += shown->pixels[i];
+            if (shown->palette != nullptr) sum += shown->palette[15];
+            sum += static_cast<uint64_t>(shown->font + shown->cursor_row);
+            frames.fetch_add(1);
+            display_handshake_answer();
+        }
+        EXPECT_NE(sum, 1u);  // keeps the reads
     });
-    screen(12);
-    set_width(0, 80, 60, WIDTH_COLUMNS_GIVEN | WIDTH_ROWS_GIVEN);
-    set_font(16, 0, OMITTED);
+    const int32_t modes[] = {12, 13, 0, 9, 1, 10, 2, 11, 7, 8, 12, 0};
+    for (int round = 0; round < 3; ++round) {
+        for (int32_t mode : modes)
+            screen(mode);
+        set_width(0, 80, 50, WIDTH_COLUMNS_GIVEN | WIDTH_ROWS_GIVEN);
+        set_width(0, 40, 25, WIDTH_COLUMNS_GIVEN | WIDTH_ROWS_GIVEN);
+        set_font(17, 0, OMITTED);
+        screen(12);
+        set_width(0, 80, 60, WIDTH_COLUMNS_GIVEN | WIDTH_ROWS_GIVEN);
+        copy_page(0, 1);
+        set_screen_mode(0, 0, 1, 1, 0, SCREEN_ACTIVE_PAGE_GIVEN | SCREEN_VISUAL_PAGE_GIVEN);
+    }
+    while (frames.load() < 10)
+        std::this_thread::yield();
     stop = true;
     composer.join();
     EXPECT_EQ(take_error(), 0);
