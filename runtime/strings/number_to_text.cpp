@@ -11,23 +11,15 @@
 #include <cstring>
 
 #include "runtime/strings/number_text.h"
+#include "runtime/strings/private/string_results.h"
 
 namespace {
-
-// A new temporary of reserved bytes, as the conversion asks before writing, holding the
-// first length bytes of text.
-StrDesc* text_result(uint32_t reserved, const char* text, int length) {
-    StrDesc* s = string_new(std::max(reserved, static_cast<uint32_t>(length)), TEMPORARY);
-    std::memcpy(s->text, text, static_cast<size_t>(length));
-    s->length = length;
-    return s;
-}
 
 template <typename T>
 StrDesc* integer_text(uint32_t reserved, const char* format, T value) {
     char text[32];
     const int length = std::snprintf(text, sizeof text, format, value);
-    return text_result(reserved, text, length);
+    return string_holding(text, length, reserved);
 }
 
 // How one floating type is written. The scratch text is the library's exponent form
@@ -59,8 +51,8 @@ int exponent_form(char* scratch, size_t size, double v, int fraction_digits) {
 }
 
 StrDesc* special_text(double v) {
-    if (std::isnan(v)) return text_result(4, " NAN", 4);
-    return text_result(4, v < 0 ? "-INF" : " INF", 4);
+    if (std::isnan(v)) return string_holding(" NAN", 4);
+    return string_holding(v < 0 ? "-INF" : " INF", 4);
 }
 
 StrDesc* float_text(double v, const FloatForm& form) {
@@ -87,7 +79,7 @@ StrDesc* float_text(double v, const FloatForm& form) {
         if (scratch[at] != '0') break;
         --count;
     }
-    if (count == 0) return text_result(form.reserved, " 0", 2);  // negative zero too
+    if (count == 0) return string_holding(" 0", 2, form.reserved);  // negative zero too
 
     int exponent = (scratch[letter + 2] - '0') * 100 + (scratch[letter + 3] - '0') * 10 +
                    (scratch[letter + 4] - '0');
@@ -114,7 +106,7 @@ StrDesc* float_text(double v, const FloatForm& form) {
         std::memcpy(text + length, scratch + letter + 5 - digits, static_cast<size_t>(digits));
         length += digits;
     }
-    return text_result(form.reserved, text, length);
+    return string_holding(text, length, form.reserved);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Hexadecimal and octal texts and the guarded numeric functions.
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "runtime/core/errors.h"
 #include "runtime/strings/numeric_functions.h"
@@ -32,9 +31,7 @@ StrDesc* radix_text(long double v, const char* format) {
     char text[32];
     const int length =
         std::snprintf(text, sizeof text, format, static_cast<unsigned long long>(pattern));
-    StrDesc* s = string_new(static_cast<uint32_t>(length), TEMPORARY);
-    std::memcpy(s->text, text, static_cast<size_t>(length));
-    return s;
+    return string_holding(text, length);
 }
 
 bool has_bounds(const ArrayDescriptor* array, int32_t dimension, int32_t dimension_count) {

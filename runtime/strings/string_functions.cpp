@@ -56,6 +56,14 @@ StrDesc* string_filled(int32_t length, uint8_t byte) {
     return s;
 }
 
+StrDesc* string_holding(const char* bytes, int32_t length, uint32_t reserved) {
+    const auto count = static_cast<uint32_t>(std::max(length, 0));
+    StrDesc* s = string_new(std::max(reserved, count), TEMPORARY);
+    std::memcpy(s->text, bytes, count);
+    s->length = static_cast<int32_t>(count);
+    return s;
+}
+
 StrDesc* string_to_upper(StrDesc* s) {
     return convert_case(s, 'a', 'z', -32);
 }

@@ -5,7 +5,6 @@
 // program cannot jump when the calendar is set.
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "runtime/core/errors.h"
 #include "runtime/core/lifecycle.h"
@@ -33,13 +32,6 @@ bool local_now(LocalTime* local) {
     return true;
 }
 
-StrDesc* text_result(const char* text) {
-    const size_t length = std::strlen(text);
-    StrDesc* s = string_new(static_cast<uint32_t>(length), TEMPORARY);
-    std::memcpy(s->text, text, length);
-    return s;
-}
-
 }  // namespace
 
 double timer_seconds(double resolution, Given resolution_given) {
@@ -62,14 +54,16 @@ StrDesc* date_string() {
     LocalTime local;
     if (error_pending() || !local_now(&local)) return empty_result();
     char text[48];
-    std::snprintf(text, sizeof text, "%02d-%02d-%04d", local.month, local.day, local.year);
-    return text_result(text);
+    const int length =
+        std::snprintf(text, sizeof text, "%02d-%02d-%04d", local.month, local.day, local.year);
+    return string_holding(text, length);
 }
 
 StrDesc* time_string() {
     LocalTime local;
     if (error_pending() || !local_now(&local)) return empty_result();
     char text[48];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.hour, local.minute, local.second);
-    return text_result(text);
+    const int length =
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.hour, local.minute, local.second);
+    return string_holding(text, length);
 }

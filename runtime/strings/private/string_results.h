@@ -19,3 +19,8 @@ StrDesc* string_part_copy(StrDesc* s, int32_t offset, int32_t length);
 
 // A new temporary of length bytes, all byte.
 StrDesc* string_filled(int32_t length, uint8_t byte);
+
+// A new temporary holding length bytes copied from native text (not string text, which
+// the allocation could move). reserved, when larger, is the length asked of the pool
+// before the text is written, as conversions that size their result in advance do.
+StrDesc* string_holding(const char* bytes, int32_t length, uint32_t reserved = 0);
