@@ -268,7 +268,8 @@ int32_t image_new(int32_t width, int32_t height, int32_t mode) {
     ImageRecord& im = *image_at(slot);
     // FIXME: 32-bit images need the blending tables of image drawing built before their
     // first use; they are built here once drawing on 32-bit images exists.
-    im.pixels = static_cast<uint8_t*>(std::calloc(buffer_bytes(im), 1));
+    if (buffer_bytes(im) <= IMAGE_BUFFER_MAX_BYTES)
+        im.pixels = static_cast<uint8_t*>(std::calloc(buffer_bytes(im), 1));
     if (im.pixels == nullptr) {
         image_release(slot);
         return 0;

@@ -95,7 +95,8 @@ void resize_image_page(const WidthRequest& r) {
     }
     uint8_t* buffer = page.pixels;
     if (owned) {
-        buffer = static_cast<uint8_t*>(std::calloc(bytes, 1));
+        buffer = bytes <= IMAGE_BUFFER_MAX_BYTES ? static_cast<uint8_t*>(std::calloc(bytes, 1))
+                                                 : nullptr;
         if (buffer == nullptr) {
             raise_error(ERROR_OUT_OF_MEMORY);
             return;
@@ -129,6 +130,12 @@ void set_text_grid(const WidthRequest& r) {
     const int32_t rows = r.rows_given ? r.rows : page.height;
     if (columns > IMAGE_SIDE_MAX || rows > IMAGE_SIDE_MAX) {
         raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
+        return;
+    }
+    // Refused before the old screen is taken down: the new one could not be built.
+    if (size_t{2} * static_cast<size_t>(columns) * static_cast<size_t>(rows) >
+        IMAGE_BUFFER_MAX_BYTES) {
+        raise_error(ERROR_OUT_OF_MEMORY);
         return;
     }
     int32_t font = 8;

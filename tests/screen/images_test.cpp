@@ -201,6 +201,17 @@ TEST_F(Images, CreateImageRejectsBadSizesAndModes) {
     }
 }
 
+// Buffers beyond what the machine could back count as memory that ran out: the program
+// gets -1 and goes on, instead of being killed when the buffer is first filled.
+TEST_F(Images, ImagesTooLargeToBackAreMemoryThatRanOut) {
+    const int32_t slots_before = image_table.handed_out;
+    EXPECT_EQ(create_image(65535, 65535, 32, GIVEN), -1);
+    EXPECT_EQ(create_image(65535, 65535, 0, GIVEN), -1);
+    EXPECT_EQ(take_error(), 0) << "running out of memory is not an error of the statement";
+    EXPECT_LT(create_image(8192, 8192, 32, GIVEN), -1) << "the largest that may be had";
+    EXPECT_LE(image_table.handed_out, slots_before + 1) << "failed images give their slots back";
+}
+
 TEST_F(Images, FreeingTheWritePageMakesTheDisplayPageTheWritePage) {
     screen(12);
     const ImageHandle handle = create_image(10, 10, 0, OMITTED);

@@ -185,6 +185,20 @@ TEST_F(ScreenWidth, BadRequestsFailWithIllegalFunctionCall) {
     EXPECT_EQ(printer_line_width, 80);
 }
 
+// A grid whose screen could not be backed is refused before the old screen goes.
+TEST_F(ScreenWidth, GridsTooLargeToBackFailWithOutOfMemory) {
+    set_width(0, 65535, 65535, BOTH);
+    EXPECT_EQ(take_error(), 7);
+    EXPECT_EQ(page(0).width, 80);
+    EXPECT_EQ(page(0).height, 25);
+
+    const ImageHandle image = create_image(640, 480, 32, GIVEN);
+    set_dest(image);
+    set_width(0, 4000, 4000, BOTH);  // 32000 x 64000 pixels in font 16
+    EXPECT_EQ(take_error(), 7);
+    EXPECT_EQ(image_at(-image)->width, 640) << "unchanged";
+}
+
 TEST_F(ScreenWidth, PrinterWidthIsSetByDeviceTwo) {
     set_width(2, 132, 0, COLUMNS);
     EXPECT_EQ(take_error(), 0);

@@ -1,6 +1,7 @@
 // Helpers shared by the image-table, screen-mode and image-statement files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "runtime/screen/images.h"
@@ -52,3 +53,9 @@ inline constexpr int32_t ERROR_INVALID_HANDLE = 258;
 
 // The largest width or height an image can have: the fields are 16 bits wide.
 inline constexpr int32_t IMAGE_SIDE_MAX = 65535;
+
+// The largest buffer an image may have (a 32-bit 8192 x 8192 image). Allocations here
+// succeed far beyond what the machine can back: the memory is only found when first
+// touched, and a process that touches more is killed. A larger buffer therefore counts as
+// memory that could not be had, before anything is allocated or filled.
+inline constexpr size_t IMAGE_BUFFER_MAX_BYTES = size_t{1} << 28;
