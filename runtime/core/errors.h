@@ -11,6 +11,19 @@
 // An error number; 0 means no error.
 using ErrorCode = uint32_t;
 
+// The numbers the runtime itself raises; the message of each is in the error table.
+inline constexpr ErrorCode ERROR_RETURN_WITHOUT_GOSUB = 3;
+inline constexpr ErrorCode ERROR_ILLEGAL_FUNCTION_CALL = 5;
+inline constexpr ErrorCode ERROR_OVERFLOW = 6;
+inline constexpr ErrorCode ERROR_OUT_OF_MEMORY = 7;
+inline constexpr ErrorCode ERROR_SUBSCRIPT_OUT_OF_RANGE = 9;
+inline constexpr ErrorCode ERROR_TYPE_MISMATCH = 13;
+inline constexpr ErrorCode ERROR_OUT_OF_STACK_SPACE = 256;
+inline constexpr ErrorCode ERROR_INVALID_HANDLE = 258;
+// Critical numbers raised by more than one file.
+inline constexpr ErrorCode CRITICAL_IMAGE_TABLE = 502;      // the image table cannot grow
+inline constexpr ErrorCode CRITICAL_VARIABLE_MEMORY = 504;  // variable memory exhausted
+
 // The first error raised in the current statement, 0 when none. Program thread only.
 extern ErrorCode pending_error;
 // The line of the statement whose checkpoint found the pending error.

@@ -100,7 +100,7 @@ void key_event_slots_init() {
 void key_slot_set_handler(int32_t slot, int32_t handler, int64_t argument) {
     if (error_pending()) return;
     if (slot < 1 || slot >= KEY_EVENT_SLOTS) {
-        raise_error(5);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return;
     }
     key_event_slots[slot].handler_argument.store(argument, std::memory_order_relaxed);
@@ -110,7 +110,7 @@ void key_slot_set_handler(int32_t slot, int32_t handler, int64_t argument) {
 void key_slot_switch(int32_t slot, SlotSwitch action) {
     if (error_pending()) return;
     if (!valid_key_slot(slot)) {
-        raise_error(5);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return;
     }
     if (slot != 0) {

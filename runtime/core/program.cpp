@@ -10,11 +10,6 @@
 
 namespace {
 
-constexpr ErrorCode RETURN_WITHOUT_GOSUB = 3;
-constexpr ErrorCode SUBSCRIPT_OUT_OF_RANGE = 9;
-constexpr ErrorCode OUT_OF_STACK_SPACE = 256;
-constexpr ErrorCode VARIABLE_MEMORY_EXHAUSTED = 504;
-
 struct ReturnStack {
     std::vector<int32_t> points;
     int32_t capacity = 0;
@@ -34,13 +29,13 @@ void return_stack_push(int32_t return_point) {
     if (static_cast<int32_t>(return_stack.points.size()) == return_stack.capacity) {
         // The capacity is a signed 32-bit count; doubling past its range is out of stack.
         if (return_stack.capacity > std::numeric_limits<int32_t>::max() / 2) {
-            critical_error(OUT_OF_STACK_SPACE);
+            critical_error(ERROR_OUT_OF_STACK_SPACE);
         }
         const int32_t doubled = return_stack.capacity * 2;
         try {
             return_stack.points.reserve(doubled);
         } catch (...) {
-            critical_error(OUT_OF_STACK_SPACE);
+            critical_error(ERROR_OUT_OF_STACK_SPACE);
         }
         return_stack.capacity = doubled;
     }
@@ -49,7 +44,7 @@ void return_stack_push(int32_t return_point) {
 
 int32_t return_stack_pop() {
     if (return_stack.points.empty()) {
-        raise_error(RETURN_WITHOUT_GOSUB);
+        raise_error(ERROR_RETURN_WITHOUT_GOSUB);
         return 0;
     }
     const int32_t point = return_stack.points.back();
@@ -75,14 +70,14 @@ void routine_exit(const RoutineFrame& frame) {
 
 ArrayDescriptor* array_new(int32_t lower_bound, int32_t count, int32_t element_size) {
     if (count < 0) {
-        raise_error(SUBSCRIPT_OUT_OF_RANGE);
+        raise_error(ERROR_SUBSCRIPT_OUT_OF_RANGE);
         count = 0;
     }
     auto* array = reinterpret_cast<ArrayDescriptor*>(variable_alloc(sizeof(ArrayDescriptor)));
     // One element more than needed when empty: a failed index still names element 0.
     const int64_t bytes = static_cast<int64_t>(count > 0 ? count : 1) * element_size;
     if (element_size <= 0 || bytes > std::numeric_limits<int32_t>::max()) {
-        critical_error(VARIABLE_MEMORY_EXHAUSTED);
+        critical_error(CRITICAL_VARIABLE_MEMORY);
     }
     array->elements = variable_alloc(static_cast<int32_t>(bytes));
     std::memset(array->elements, 0, static_cast<size_t>(bytes));
@@ -98,7 +93,7 @@ int32_t array_element(const ArrayDescriptor& array, double index) {
     const double rounded = std::nearbyint(index);
     const double element = rounded - array.lower_bound;
     if (!(element >= 0 && element < array.count)) {
-        raise_error(SUBSCRIPT_OUT_OF_RANGE);
+        raise_error(ERROR_SUBSCRIPT_OUT_OF_RANGE);
         return 0;
     }
     return static_cast<int32_t>(element);

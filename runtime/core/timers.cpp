@@ -119,7 +119,7 @@ int32_t timer_new() {
 void timer_set(int32_t n, double interval_seconds, int32_t handler, int64_t argument) {
     if (error_pending()) return;
     if (!valid_timer(n) || !(interval_seconds >= 0) || !std::isfinite(interval_seconds)) {
-        raise_error(5);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return;
     }
     TimerSlot& slot = timers[n];
@@ -133,7 +133,7 @@ void timer_set(int32_t n, double interval_seconds, int32_t handler, int64_t argu
 void timer_switch(int32_t n, SlotSwitch action) {
     if (error_pending()) return;
     if (!valid_timer(n)) {
-        raise_error(5);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return;
     }
     TimerSlot& slot = timers[n];
@@ -158,7 +158,7 @@ void timer_switch(int32_t n, SlotSwitch action) {
 void timer_free(int32_t n) {
     if (error_pending()) return;
     if (n == 0 || !valid_timer(n)) {
-        raise_error(5);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return;
     }
     TimerSlot& slot = timers[n];

@@ -17,8 +17,6 @@ std::vector<std::unique_ptr<uint8_t[]>>& variable_blocks() {
     return blocks;
 }
 
-constexpr ErrorCode VARIABLE_MEMORY_EXHAUSTED = 504;
-
 bool start_block(int64_t size) {
     if (size <= 0 || static_cast<uint64_t>(size) > SIZE_MAX / 2) return false;
     std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[size]);
@@ -39,7 +37,7 @@ void variable_memory_init() {
 }
 
 uint8_t* variable_alloc(int32_t size) {
-    if (size < 0) critical_error(VARIABLE_MEMORY_EXHAUSTED);
+    if (size < 0) critical_error(CRITICAL_VARIABLE_MEMORY);
     // Compared as offsets, since a pointer past the block's end is not a valid pointer.
     const int64_t used = variable_memory.top - variable_memory.base;
     if (used + size < variable_memory.block_size) {
@@ -48,7 +46,7 @@ uint8_t* variable_alloc(int32_t size) {
         return result;
     }
     if (!start_block(size + 2 * variable_memory.block_size)) {
-        critical_error(VARIABLE_MEMORY_EXHAUSTED);
+        critical_error(CRITICAL_VARIABLE_MEMORY);
     }
     uint8_t* result = variable_memory.base;
     variable_memory.top = variable_memory.base + size;

@@ -55,7 +55,7 @@ void code_page_init() {
 void set_code_point(int32_t code_point, int32_t byte) {
     if (error_pending()) return;
     if (code_point < 0 || code_point > HIGHEST_CODE_POINT || byte < 0 || byte > 255) {
-        raise_error(5);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return;
     }
     code_page[byte] = static_cast<uint16_t>(code_point);
@@ -64,7 +64,7 @@ void set_code_point(int32_t code_point, int32_t byte) {
 int32_t get_code_point(int32_t byte) {
     if (error_pending()) return 0;
     if (byte < 0 || byte > 255) {
-        raise_error(5);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return 0;
     }
     return code_page[byte];

@@ -164,7 +164,7 @@ int32_t load_font(const StrDesc* file_name, int32_t /*cell_height*/, const StrDe
                   Given options_given) {
     if (error_pending()) return 0;
     if (options_given == GIVEN && parse_load_options(options) == OPTIONS_INVALID) {
-        raise_error(5);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return 0;
     }
     if (file_name->length == 0) return -1;

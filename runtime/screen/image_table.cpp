@@ -19,7 +19,6 @@ namespace {
 // "no image" and handle 0 always means page 0.
 constexpr int32_t RESERVED_SLOTS = 2;
 
-constexpr ErrorCode CRITICAL_IMAGE_TABLE = 502;
 constexpr ErrorCode CRITICAL_IMAGE_FREE_STACK = 503;
 
 struct ModeDefaults {

@@ -106,7 +106,7 @@ TextScreen choose_text_screen(TextGrid old) {
 
 // A screen page must exist: without one there is nothing left to show.
 int32_t require_page(int32_t slot) {
-    if (slot == 0) critical_error(502);
+    if (slot == 0) critical_error(CRITICAL_IMAGE_TABLE);
     return slot;
 }
 
@@ -136,7 +136,7 @@ int32_t build_text_screen(TextGrid old) {
     if (s.columns == 40 && s.rows == 25) page_bytes = 2048;
     const int64_t in_video_memory =
         std::min<int64_t>(TEXT_VIDEO_MEMORY_BYTES / page_bytes, TEXT_PAGES);
-    if (!page_table_grow(TEXT_PAGES - 1)) critical_error(502);
+    if (!page_table_grow(TEXT_PAGES - 1)) critical_error(CRITICAL_IMAGE_TABLE);
     for (int32_t i = 0; i < TEXT_PAGES; ++i) {
         const int32_t slot =
             i < in_video_memory ? image_over_buffer(low_memory + TEXT_VIDEO_MEMORY + i * page_bytes,

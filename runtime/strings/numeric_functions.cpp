@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr ErrorCode OVERFLOW_ERROR = 6;
-constexpr ErrorCode SUBSCRIPT_OUT_OF_RANGE = 9;
-
 constexpr long double TWO_TO_63 = 9223372036854775808.0L;
 constexpr float EXPONENTIAL_SINGLE_LIMIT = 88.02969f;
 constexpr double EXPONENTIAL_DOUBLE_LIMIT = 709.782712893;
@@ -22,7 +19,7 @@ StrDesc* radix_text(long double v, const char* format) {
     // Not-a-number fits no integer; a value just under 2^63 may still round up to it.
     const long double rounded = std::nearbyint(v);
     if (!(v < TWO_TO_63 && v > -TWO_TO_63) || rounded >= TWO_TO_63) {
-        raise_error(OVERFLOW_ERROR);
+        raise_error(ERROR_OVERFLOW);
         return string_new(0, TEMPORARY);
     }
     const auto n = static_cast<int64_t>(rounded);
@@ -39,7 +36,7 @@ bool has_bounds(const ArrayDescriptor* array, int32_t dimension, int32_t dimensi
         dimension <= dimension_count) {
         return true;
     }
-    raise_error(SUBSCRIPT_OUT_OF_RANGE);
+    raise_error(ERROR_SUBSCRIPT_OUT_OF_RANGE);
     return false;
 }
 
@@ -56,7 +53,7 @@ StrDesc* oct_text(long double v) {
 double natural_log(double x) {
     if (error_pending()) return 0;
     if (!(x > 0)) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return 0;
     }
     return std::log(x);
@@ -65,7 +62,7 @@ double natural_log(double x) {
 float exponential_single(float x) {
     if (error_pending()) return 0;
     if (!(x <= EXPONENTIAL_SINGLE_LIMIT)) {
-        raise_error(OVERFLOW_ERROR);
+        raise_error(ERROR_OVERFLOW);
         return 0;
     }
     return std::exp(x);
@@ -74,7 +71,7 @@ float exponential_single(float x) {
 double exponential_double(double x) {
     if (error_pending()) return 0;
     if (!(x <= EXPONENTIAL_DOUBLE_LIMIT)) {
-        raise_error(OVERFLOW_ERROR);
+        raise_error(ERROR_OVERFLOW);
         return 0;
     }
     return std::exp(x);

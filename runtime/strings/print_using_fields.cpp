@@ -331,7 +331,7 @@ int32_t print_using_core(const StrDesc* format_template, const UsingValue& value
     while (true) {
         if (p == t.size()) {
             if (!value_pending) return finish(output, 0);
-            if (passed_from_start) return fail(output, ILLEGAL_FUNCTION_CALL);
+            if (passed_from_start) return fail(output, ERROR_ILLEGAL_FUNCTION_CALL);
             p = 0;
             passed_from_start = true;
             continue;
@@ -340,7 +340,7 @@ int32_t print_using_core(const StrDesc* format_template, const UsingValue& value
         size_t field_end = 0;
         if (parse_numeric_field(t, p, field, field_end)) {
             if (!value_pending) return finish(output, p);
-            if (value.kind == UsingValue::Kind::text) return fail(output, TYPE_MISMATCH);
+            if (value.kind == UsingValue::Kind::text) return fail(output, ERROR_TYPE_MISMATCH);
             working_number.digits.assign(value.number.digits);
             working_number.exponent = value.number.exponent;
             working_number.negative = value.number.negative;
@@ -356,7 +356,7 @@ int32_t print_using_core(const StrDesc* format_template, const UsingValue& value
         }
         if (const int64_t width = string_field_width(t, p); width != 0) {
             if (!value_pending) return finish(output, p);
-            if (value.kind == UsingValue::Kind::number) return fail(output, TYPE_MISMATCH);
+            if (value.kind == UsingValue::Kind::number) return fail(output, ERROR_TYPE_MISMATCH);
             const std::string_view s = string_view_of(value.text);
             if (width == WHOLE_STRING) {
                 built_text += s;

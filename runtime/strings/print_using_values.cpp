@@ -154,7 +154,7 @@ bool reduce_extended(long double v, ReducedNumber& number) {
 int32_t format_float(const StrDesc* format_template, bool reduced, char exponent_letter,
                      int32_t position, StrDesc* output) {
     if (!reduced) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return 0;
     }
     number_value.kind = UsingValue::Kind::number;

@@ -40,7 +40,7 @@ StrDesc* pack_little_endian(uint64_t value, int32_t count) {
 // The first width bytes of s, or error 5 and false when s is shorter.
 bool long_enough(const StrDesc* s, int32_t width) {
     if (s->length >= width) return true;
-    raise_error(ILLEGAL_FUNCTION_CALL);
+    raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
     return false;
 }
 
@@ -101,7 +101,7 @@ long double unpack_mbf(uint64_t packed, int fraction_bits) {
 StrDesc* pack_mbf_string(long double value, int fraction_bits, int32_t width) {
     uint64_t packed = 0;
     if (!pack_mbf(value, fraction_bits, packed)) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return string_new(0, TEMPORARY);
     }
     return pack_little_endian(packed, width);
@@ -139,7 +139,7 @@ StrDesc* pack_float80(long double value) {
 
 StrDesc* pack_bits(int64_t value, int32_t bits) {
     if (bits < 1 || bits > 64) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return string_new(0, TEMPORARY);
     }
     return pack_little_endian(static_cast<uint64_t>(value) & field_mask(bits), (bits + 7) / 8);
@@ -181,7 +181,7 @@ long double unpack_float80(const StrDesc* s) {
 
 int64_t unpack_bits(const StrDesc* s, int32_t bits, Signedness signedness) {
     if (bits < 1 || bits > 64) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return 0;
     }
     const int32_t width = (bits + 7) / 8;

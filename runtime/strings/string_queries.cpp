@@ -60,7 +60,7 @@ StrDesc* string_repeat(int32_t n, int32_t code) {
 
 StrDesc* string_chr(int32_t code) {
     if (code < 0 || code > 255) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return string_new(0, TEMPORARY);
     }
     return string_filled(1, static_cast<uint8_t>(code));
@@ -69,7 +69,7 @@ StrDesc* string_chr(int32_t code) {
 int32_t string_asc(const StrDesc* s, int32_t position, Given position_given) {
     if (!position_given) position = 1;
     if (position < 1 || position > s->length) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return 0;
     }
     return s->text[position - 1];

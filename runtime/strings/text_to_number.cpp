@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr ErrorCode OVERFLOW_ERROR = 6;
-
 // More significant digits than this are counted but not kept: they lie far below the
 // precision of the result.
 constexpr size_t SIGNIFICANT_DIGITS_KEPT = 256;
@@ -70,7 +68,7 @@ long double radix_literal(std::string_view text) {
             base == 16 ? significant > 16
                        : significant > 22 || (significant == 22 && first_significant != 1);
         if (too_long) {
-            raise_error(OVERFLOW_ERROR);
+            raise_error(ERROR_OVERFLOW);
             return 0;
         }
         value = (value << shift) | static_cast<uint64_t>(digit);

@@ -26,7 +26,7 @@ StrDesc* empty_result() {
 bool local_now(LocalTime* local) {
     const int64_t now = platform_calendar_seconds();
     if (now < 0 || !platform_local_time(now, local)) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return false;
     }
     return true;
@@ -43,7 +43,7 @@ double timer_seconds(double resolution, Given resolution_given) {
     }
     // A not-a-number resolution is refused like a negative one: it has no steps to round to.
     if (!(resolution > 0)) {
-        raise_error(ILLEGAL_FUNCTION_CALL);
+        raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return 0;
     }
     const double steps_per_second = 1 / resolution;

@@ -441,7 +441,7 @@ void StringModelInterpreter::Interpreter::track_move(const std::string& value_na
 // Checks the pending error a call left (error 5 or none) and clears it, as the statement
 // checkpoint would after showing it.
 void StringModelInterpreter::Interpreter::expect_error(bool expected, const std::string& what) {
-    const ErrorCode wanted = expected ? ILLEGAL_FUNCTION_CALL : 0;
+    const ErrorCode wanted = expected ? ERROR_ILLEGAL_FUNCTION_CALL : 0;
     if (pending_error != wanted) {
         fail(what + " left error " + std::to_string(pending_error) + " pending, expected " +
              std::to_string(wanted));

@@ -46,8 +46,6 @@ constexpr int EXPRESSION_DEPTH_MAX = 3;
 constexpr int FUNCTION_DEPTH_MAX = 2;
 constexpr size_t TRACE_LINES_SHOWN = 48;
 
-constexpr ErrorCode ILLEGAL_FUNCTION_CALL = 5;
-
 // The fixed-length variable inside the data segment lies below the first string text, in
 // the offsets that never hold string text, so that nothing but the model writes there.
 constexpr uint32_t FIXED_IN_SEGMENT_OFFSET = 16;

@@ -599,7 +599,7 @@ void StringModelInterpreter::Interpreter::while_error_pending_statement() {
     const bool fixed = chance(128);
     const size_t destination = fixed ? pick_fixed_destination() : pick_destination();
     const Value source = expression(0);
-    pending_error = ILLEGAL_FUNCTION_CALL;
+    pending_error = ERROR_ILLEGAL_FUNCTION_CALL;
     const Variable& dest = variables[destination];
     note("with error 5 pending: " + std::string(fixed ? "string_set_left(" : "string_mid_assign(") +
          dest.name + ", " + name(source) + ")");

@@ -47,10 +47,6 @@ void rebuild_end();
 // itself, and selections that named a freed page fall back to page 0.
 void free_other_screen_pages();
 
-inline constexpr int32_t ERROR_ILLEGAL_FUNCTION_CALL = 5;
-inline constexpr int32_t ERROR_OUT_OF_MEMORY = 7;
-inline constexpr int32_t ERROR_INVALID_HANDLE = 258;
-
 // The largest width or height an image can have: the fields are 16 bits wide.
 inline constexpr int32_t IMAGE_SIDE_MAX = 65535;
 

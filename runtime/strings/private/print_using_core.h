@@ -7,8 +7,6 @@
 #include "runtime/core/errors.h"
 #include "runtime/strings/strings.h"
 
-inline constexpr ErrorCode TYPE_MISMATCH = 13;
-
 // A number reduced to its decimal digits: value = digits × 10^exponent. The digits carry
 // no leading zero except for zero itself, which is the single digit 0 with exponent 0.
 struct ReducedNumber {

@@ -6,8 +6,6 @@
 #include "runtime/core/errors.h"
 #include "runtime/strings/strings.h"
 
-inline constexpr ErrorCode ILLEGAL_FUNCTION_CALL = 5;
-
 // True when s may be changed in place and returned: a temporary of the main pool that is
 // neither fixed nor read-only.
 inline bool reusable_temporary(const StrDesc* s) {
