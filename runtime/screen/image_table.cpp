@@ -115,13 +115,6 @@ size_t buffer_bytes(const ImageRecord& im) {
     return static_cast<size_t>(im.width) * im.height * im.bytes_per_pixel;
 }
 
-void fill_blank_cells(uint8_t* cells, size_t cell_count) {
-    for (size_t i = 0; i < cell_count; ++i) {
-        cells[2 * i] = BLANK_CELL & 0xFF;
-        cells[2 * i + 1] = BLANK_CELL >> 8;
-    }
-}
-
 void clear_buffer(ImageRecord& im) {
     if (im.pixels == nullptr) return;
     if (im.text_mode != 0) {
@@ -311,6 +304,20 @@ int32_t image_text_columns(const ImageRecord& image) {
     return cell > 0 ? image.width / cell : 0;
 }
 
+void fill_blank_cells(uint8_t* cells, size_t cell_count) {
+    for (size_t i = 0; i < cell_count; ++i) {
+        cells[2 * i] = BLANK_CELL & 0xFF;
+        cells[2 * i + 1] = BLANK_CELL >> 8;
+    }
+}
+
+void share_page0_palette(ImageRecord& page) {
+    if (page.bits_per_pixel == 32) return;
+    std::free(page.palette);
+    page.image_flags &= ~PALETTE_OWNED;
+    page.palette = image_at(page_table.slots[0])->palette;
+}
+
 void ensure_page(int32_t n) {
     page_slot(n);
 }
@@ -328,16 +335,10 @@ int32_t page_slot(int32_t n) {
         raise_error(ERROR_OUT_OF_MEMORY);
         return 0;
     }
-    // All pages of a mode show through one palette: page 0's.
     ImageRecord& page = *image_at(slot);
-    const ImageRecord& page0 = *image_at(page_table.slots[0]);
-    if (page.bits_per_pixel != 32) {
-        std::free(page.palette);
-        page.image_flags &= ~PALETTE_OWNED;
-        page.palette = page0.palette;
-    }
+    share_page0_palette(page);
     page.image_flags |= SCREEN_PAGE;
-    image_set_font(page0.font, slot);
+    image_set_font(image_at(page_table.slots[0])->font, slot);
     page_table.slots[n] = slot;
     return slot;
 }

@@ -1,7 +1,6 @@
 // The screen-mode statement, the selections and the display handshake that makes page
 // rebuilds safe while another thread composes frames.
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "runtime/core/errors.h"
@@ -144,20 +143,12 @@ int32_t build_text_screen(TextGrid old) {
                                 : image_new(s.columns, s.rows, 0);
         require_page(slot);
         ImageRecord& page = *image_at(slot);
-        if (i > 0) {
-            // Like pages made on demand, the eight pages show through page 0's palette.
-            std::free(page.palette);
-            page.image_flags &= ~PALETTE_OWNED;
-            page.palette = image_at(page_table.slots[0])->palette;
-        }
+        if (i > 0) share_page0_palette(page);
         image_set_font(s.font, slot);
         page.image_flags |= SCREEN_PAGE;
         page_table.slots[i] = slot;
     }
-    for (uint32_t offset = 0; offset < TEXT_VIDEO_MEMORY_BYTES; offset += 2) {
-        low_memory[TEXT_VIDEO_MEMORY + offset] = BLANK_CELL & 0xFF;
-        low_memory[TEXT_VIDEO_MEMORY + offset + 1] = BLANK_CELL >> 8;
-    }
+    fill_blank_cells(low_memory + TEXT_VIDEO_MEMORY, TEXT_VIDEO_MEMORY_BYTES / 2);
     pending_cols = -1;
     pending_rows = -1;
     pending_font = -1;

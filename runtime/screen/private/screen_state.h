@@ -22,6 +22,13 @@ bool page_table_grow(int32_t n);
 // Frees slot's owned pixel buffer and owned palette, then the slot itself.
 void image_release(int32_t slot);
 
+// Writes cell_count blank cells (space, light grey on black) from cells on.
+void fill_blank_cells(uint8_t* cells, size_t cell_count);
+
+// Makes a new screen page show through page 0's palette, as all pages of a mode do,
+// giving up its own; 32-bit pages have none.
+void share_page0_palette(ImageRecord& page);
+
 // Selection setters; slot 0 clears a selection.
 void select_write_page(int32_t slot);
 void select_source_image(int32_t slot);
