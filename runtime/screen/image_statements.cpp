@@ -85,7 +85,7 @@ void free_image(ImageHandle handle, Given handle_given) {
             return;
         }
     }
-    if ((image_at(slot)->image_flags & SCREEN_PAGE) != 0) {
+    if (is_screen_page(*image_at(slot))) {
         raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return;
     }
@@ -100,7 +100,7 @@ void free_all_images() {
     const int32_t shown = display_page_slot.load(std::memory_order_acquire);
     for (int32_t slot = 2; slot < image_table.handed_out; ++slot) {
         const ImageRecord& image = *image_at(slot);
-        if (image.valid == 0 || (image.image_flags & SCREEN_PAGE) != 0) continue;
+        if (image.valid == 0 || is_screen_page(image)) continue;
         // Selections never dangle: like a single release, they fall back to the display.
         if (slot == write_page.slot) select_write_page(shown);
         if (slot == source_image.slot) select_source_image(shown);
@@ -143,7 +143,7 @@ void set_font(int32_t font, ImageHandle handle, Given handle_given) {
         raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
         return;
     }
-    if (image.text_mode == 0 || (image.image_flags & SCREEN_PAGE) == 0) {
+    if (image.text_mode == 0 || !is_screen_page(image)) {
         image_set_font(font, slot);
         return;
     }

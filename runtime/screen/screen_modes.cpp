@@ -319,7 +319,7 @@ void set_screen_mode(int32_t mode, int32_t /*colour_switch*/, int32_t active_pag
             }
             // Another screen page cannot become page 0: the rebuild frees it.
             const ImageRecord& image = *image_at(slot);
-            if (slot != page0 && (image.image_flags & SCREEN_PAGE) != 0) {
+            if (slot != page0 && is_screen_page(image)) {
                 raise_error(ERROR_ILLEGAL_FUNCTION_CALL);
                 return;
             }

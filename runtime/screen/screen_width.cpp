@@ -20,10 +20,6 @@ struct WidthRequest {
     int32_t rows;
 };
 
-bool is_screen_page(const ImageRecord& image) {
-    return (image.image_flags & SCREEN_PAGE) != 0;
-}
-
 // A pixel page whose grid the request cannot give becomes a text screen instead, if the
 // request names a classic text grid.
 void fall_back_to_text_mode(const WidthRequest& r) {

@@ -19,6 +19,10 @@ int32_t page_slot(int32_t n);
 // Grows the page table to hold page n, new entries 0; false when memory ran out.
 bool page_table_grow(int32_t n);
 
+inline bool is_screen_page(const ImageRecord& image) {
+    return (image.image_flags & SCREEN_PAGE) != 0;
+}
+
 // Frees slot's owned pixel buffer and owned palette, then the slot itself.
 void image_release(int32_t slot);
 
