@@ -162,9 +162,13 @@ int32_t format_float(const StrDesc* format_template, bool reduced, char exponent
     return print_using_core(format_template, number_value, position, output);
 }
 
+// Whether an integer text starts with a sign position ("% lld") or with its digits.
+enum class IntegerText { signed_text, unsigned_text };
+
 // An integer text: its sign position (when signed) and then its digits.
-int32_t format_integer(const StrDesc* format_template, bool has_sign_position, int32_t position,
+int32_t format_integer(const StrDesc* format_template, IntegerText kind, int32_t position,
                        StrDesc* output) {
+    const bool has_sign_position = kind == IntegerText::signed_text;
     ReducedNumber& number = number_value.number;
     number.negative = has_sign_position && number_text[0] == '-';
     number.digits.assign(number_text, has_sign_position ? 1 : 0);
@@ -181,14 +185,14 @@ int32_t print_using_int64(const StrDesc* format_template, int64_t value, int32_t
                           StrDesc* output) {
     if (error_pending()) return 0;
     format_number(number_text, "% lld", static_cast<long long>(value));
-    return format_integer(format_template, true, position, output);
+    return format_integer(format_template, IntegerText::signed_text, position, output);
 }
 
 int32_t print_using_uint64(const StrDesc* format_template, uint64_t value, int32_t position,
                            StrDesc* output) {
     if (error_pending()) return 0;
     format_number(number_text, "%llu", static_cast<unsigned long long>(value));
-    return format_integer(format_template, false, position, output);
+    return format_integer(format_template, IntegerText::unsigned_text, position, output);
 }
 
 int32_t print_using_single(const StrDesc* format_template, float value, int32_t position,
