@@ -11,6 +11,9 @@
 #include "runtime/platform/clock.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/thread.h"
+#include "runtime/screen/images.h"
+#include "runtime/screen/text_output.h"
+#include "runtime/screen/text_screen.h"
 #include "runtime/strings/strings.h"
 
 std::atomic<int32_t> checkpoint_requested{0};
@@ -140,6 +143,18 @@ void bios_tick_update() {
 // The program thread's ways out
 // ---------------------------------------------------------------------------------------
 
+void show_closing_prompt() {
+    // The prompt goes to the page on view, in a text window of its bottom row alone: the
+    // empty line scrolls that one row and so clears it, whatever the program left there.
+    set_dest(-display_page_slot.load(std::memory_order_acquire));
+    const int32_t rows = image_text_rows(*write_page.image);
+    set_text_window(rows, rows, GIVEN);
+    print_string(shared_empty_string, WITH_LINE_END);
+    StrDesc* prompt = string_from_cstring("Press any key to continue");
+    print_string(prompt, WITHOUT_LINE_END);
+    string_free(prompt);
+}
+
 void park_program_thread() {
     thread_exit_acks.fetch_or(PROGRAM_THREAD_ACK, std::memory_order_acq_rel);
     while (exit_in_progress.load(std::memory_order_acquire) == 0)
@@ -151,8 +166,9 @@ void park_program_thread() {
 void end_program() {
     close_all_files();
     program_handles_close.store(0, std::memory_order_release);
-    // FIXME: the closing prompt on the bottom row and the wait for a key typed after it
-    // join here once the screen and the keyboard exist; until then the end is immediate.
+    show_closing_prompt();
+    // FIXME: the wait for a key typed after the prompt appeared joins here once the
+    // keyboard exists; until then the end follows the prompt at once.
     auto_display.store(1, std::memory_order_release);
     stop_requested.store(1, std::memory_order_release);
     park_program_thread();

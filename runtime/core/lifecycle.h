@@ -57,6 +57,10 @@ void runtime_start_threads(ProgramMain program);
 // The program's end statement: shows the closing prompt, waits for a key, ends the process.
 [[noreturn]] void end_program();
 
+// The end statement's screen steps: "Press any key to continue" alone on the bottom row
+// of the displayed page, which becomes the write page.
+void show_closing_prompt();
+
 // The program thread's last act: acknowledges, then sleeps until the process exit ends it.
 [[noreturn]] void park_program_thread();
 

@@ -258,8 +258,6 @@ int32_t image_new(int32_t width, int32_t height, int32_t mode) {
     const int32_t slot = image_over_buffer(nullptr, width, height, mode);
     if (slot == 0) return 0;
     ImageRecord& im = *image_at(slot);
-    // FIXME: 32-bit images need the blending tables of image drawing built before their
-    // first use; they are built here once drawing on 32-bit images exists.
     if (buffer_bytes(im) <= IMAGE_BUFFER_MAX_BYTES)
         im.pixels = static_cast<uint8_t*>(std::calloc(buffer_bytes(im), 1));
     if (im.pixels == nullptr) {
@@ -304,10 +302,10 @@ int32_t image_text_columns(const ImageRecord& image) {
     return cell > 0 ? image.width / cell : 0;
 }
 
-void fill_blank_cells(uint8_t* cells, size_t cell_count) {
+void fill_cells(uint8_t* cells, size_t cell_count, uint16_t cell) {
     for (size_t i = 0; i < cell_count; ++i) {
-        cells[2 * i] = BLANK_CELL & 0xFF;
-        cells[2 * i + 1] = BLANK_CELL >> 8;
+        cells[2 * i] = static_cast<uint8_t>(cell & 0xFF);
+        cells[2 * i + 1] = static_cast<uint8_t>(cell >> 8);
     }
 }
 

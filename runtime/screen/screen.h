@@ -9,6 +9,6 @@
 // sets and fills the code-page table (start-up, after the font metrics).
 void palettes_init();
 
-// Makes the first screen, eight 80x25 text pages, and allows the one switch to 80x50 that
-// cursor placement may make on it (start-up).
+// Clears the text engine's switches, makes the first screen, eight 80x25 text pages, and
+// allows the one switch to 80x50 that cursor placement may make on it (start-up).
 void screen_init_first_mode();

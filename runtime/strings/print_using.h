@@ -72,5 +72,9 @@ void print_using_next(PrintUsingStatement& statement, double value);
 void print_using_next(PrintUsingStatement& statement, long double value);
 void print_using_next(PrintUsingStatement& statement, const StrDesc* value);
 
+// Prints the statement's output at the write page's cursor and ends the line; while an
+// error is pending, prints it without the line end, the error set aside meanwhile.
+void print_using_print(const PrintUsingStatement& statement);
+
 // Frees the statement's template and output; the caller has printed the output by then.
 void print_using_end(PrintUsingStatement& statement);

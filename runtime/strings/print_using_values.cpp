@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <string>
 
+#include "runtime/core/errors.h"
+#include "runtime/screen/text_output.h"
 #include "runtime/strings/private/print_using_core.h"
 #include "runtime/strings/private/string_results.h"
 
@@ -264,6 +266,18 @@ void print_using_next(PrintUsingStatement& statement, const StrDesc* value) {
     if (error_pending()) return;
     statement.position =
         print_using(statement.format_template, statement.position, statement.output, value);
+}
+
+void print_using_print(const PrintUsingStatement& statement) {
+    if (!error_pending()) {
+        print_string(statement.output, WITH_LINE_END);
+        return;
+    }
+    // What was built before the error still shows; the error stays for the checkpoint.
+    const ErrorCode set_aside = pending_error;
+    pending_error = 0;
+    print_string(statement.output, WITHOUT_LINE_END);
+    pending_error = set_aside;
 }
 
 void print_using_end(PrintUsingStatement& statement) {

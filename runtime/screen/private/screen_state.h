@@ -26,8 +26,22 @@ inline bool is_screen_page(const ImageRecord& image) {
 // Frees slot's owned pixel buffer and owned palette, then the slot itself.
 void image_release(int32_t slot);
 
+// Writes cell_count copies of cell (character in the low byte, attribute in the high)
+// from cells on.
+void fill_cells(uint8_t* cells, size_t cell_count, uint16_t cell);
+
 // Writes cell_count blank cells (space, light grey on black) from cells on.
-void fill_blank_cells(uint8_t* cells, size_t cell_count);
+inline void fill_blank_cells(uint8_t* cells, size_t cell_count) {
+    fill_cells(cells, cell_count, BLANK_CELL);
+}
+
+// The blank cell that clearing and scrolling a text page leave: a space on the low three
+// bits of background, in the page's foreground with its blink.
+inline uint16_t blank_cell_for(const ImageRecord& page, uint32_t background) {
+    const auto fg = static_cast<uint32_t>(page.fg);
+    const uint32_t attribute = ((((background & 7) * 2 + (fg & 0x10)) * 8) + (fg & 15)) & 0xFF;
+    return static_cast<uint16_t>(attribute << 8 | 0x20);
+}
 
 // Makes a new screen page show through page 0's palette, as all pages of a mode do,
 // giving up its own; 32-bit pages have none.
