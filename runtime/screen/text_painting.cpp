@@ -38,9 +38,21 @@ PaintMask paint_mask(uint8_t print_mode) {
 }
 
 // One glyph row of 1-byte pixels. The glyph bytes are 0x00 or 0xFF, so each pixel is a
-// select by mask, which the compiler turns into a few vector operations per row.
+// select by mask; a whole row of an 8-pixel glyph is one 64-bit select.
 void paint_row_bytes(uint8_t* out, const uint8_t* glyph, int32_t pixels, int32_t scale, uint8_t fg,
                      uint8_t bg, PaintMask mask) {
+    if (pixels == 8 && scale == 1) {
+        constexpr uint64_t EVERY_BYTE = 0x0101010101010101;
+        uint64_t on;
+        uint64_t row;
+        std::memcpy(&on, glyph, 8);
+        std::memcpy(&row, out, 8);
+        const uint64_t glyph_pixels = mask.glyph ? fg * EVERY_BYTE : row;
+        const uint64_t background_pixels = mask.background ? bg * EVERY_BYTE : row;
+        row = (on & glyph_pixels) | (~on & background_pixels);
+        std::memcpy(out, &row, 8);
+        return;
+    }
     for (int32_t x = 0; x < pixels; ++x) {
         const uint8_t on = glyph[x / scale];
         const uint8_t glyph_pixel = mask.glyph ? fg : out[x];

@@ -503,3 +503,21 @@ TEST_F(TextOutput, TextWindowOnTheStartUpScreenMatchesItsGolden) {
     }
     expect_golden(read_page(out()), "screen/data/text_window_scroll.txt");
 }
+
+// Doubled fonts paint every glyph pixel twice across, in cells twice as wide.
+TEST_F(TextOutput, DoubledFontsPaintEachGlyphPixelTwice) {
+    for (const int32_t font : {9, 15, 17}) {
+        const ImageHandle handle = create_image(160, 48, 13, GIVEN);
+        set_dest(handle);
+        set_font(font, handle, GIVEN);
+        set_color(14, 1, 0, COLOR_FOREGROUND_GIVEN | COLOR_BACKGROUND_GIVEN);
+        print("Grave", WITH_LINE_END);
+        print("wick");
+        const ScreenText text = read_page(image(handle));
+        EXPECT_EQ(text.columns, 10) << "font " << font;
+        EXPECT_EQ(text.row_text(1).substr(0, 6), "Grave ") << "font " << font;
+        EXPECT_EQ(text.row_text(2).substr(0, 5), "wick ") << "font " << font;
+        EXPECT_EQ(text.cell(1, 1), (ScreenCell{'G', 14, 1})) << "font " << font;
+        free_image(handle, GIVEN);
+    }
+}
