@@ -15,7 +15,7 @@ run_suite() {
 }
 
 # The libFuzzer targets, each with its seed corpus under tests/fuzz/corpus/<name>/.
-FUZZ_TARGETS=(string_ops number_text print_using)
+FUZZ_TARGETS=(string_ops number_text print_using print_text)
 
 # Fuzzes one target for FUZZ_SECONDS over a scratch copy of its seed corpus, so that
 # neither new inputs nor a crashing one are written into the work tree. A crash or a

@@ -2,7 +2,9 @@
 // turning a failed check into a crash libFuzzer keeps the input of.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 // Sets up LowMemory and the string tables as start-up leaves them, with message boxes
@@ -15,3 +17,25 @@ bool fuzz_strings_prepare();
 
 // Fails unless the descriptors in use are back at before once an input is done.
 void fuzz_check_descriptors(const char* check, uint32_t before);
+
+// Reads a fuzz input front to back; past its end every byte reads as zero.
+class InputBytes {
+public:
+    InputBytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    bool exhausted() const { return at_ >= size_; }
+    uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
+    template <typename T>
+    T number() {
+        uint8_t bytes[sizeof(T)] = {};
+        for (uint8_t& b : bytes)
+            b = byte();
+        T value;
+        std::memcpy(&value, bytes, sizeof(T));
+        return value;
+    }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t at_ = 0;
+};

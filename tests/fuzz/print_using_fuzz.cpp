@@ -42,28 +42,6 @@ constexpr int32_t CONVENTIONAL_OUTPUT_MAX = 16384;
     fuzz_fail("print_using check failed", problem);
 }
 
-// Reads the input front to back; past its end every byte reads as zero.
-class InputBytes {
-public:
-    InputBytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool exhausted() const { return at_ >= size_; }
-    uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    template <typename T>
-    T number() {
-        uint8_t bytes[sizeof(T)] = {};
-        for (uint8_t& b : bytes)
-            b = byte();
-        T value;
-        std::memcpy(&value, bytes, sizeof(T));
-        return value;
-    }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
-
 // A read-only string over a heap block of exactly the text's length.
 struct ExactText {
     std::unique_ptr<char[]> bytes;
