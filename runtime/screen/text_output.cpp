@@ -68,12 +68,10 @@ ImageRecord& page() {
     return *write_page.image;
 }
 
-// Whether the cell at the cursor still lies on the line: on pixel pages a whole glyph
-// cell must fit inside the width.
+// Whether the cell at the cursor still lies on the line. On pixel pages a whole glyph
+// cell must fit inside the width, which is what counting columns as whole cells gives.
 bool cursor_cell_fits(const ImageRecord& p) {
-    if (p.text_mode != 0) return p.cursor_col <= p.width;
-    const int32_t cell = font_width[p.font];
-    return (p.cursor_col - 1) * cell <= p.width - cell;
+    return p.cursor_col <= image_text_columns(p);
 }
 
 // Console images send their text to standard output and keep no cursor. The text ends

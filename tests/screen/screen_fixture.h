@@ -40,4 +40,9 @@ protected:
         return offset >= 0 && offset < static_cast<int64_t>(LOW_MEMORY_SIZE) ? offset : -1;
     }
     static void screen(int32_t mode) { set_screen_mode(mode, 0, 0, 0, 0, SCREEN_MODE_GIVEN); }
+    // The cell at row, column (from 1) of a text page: character low, attribute high.
+    static uint16_t cell_at(const ImageRecord& page, int32_t row, int32_t column) {
+        const size_t at = 2 * (static_cast<size_t>(row - 1) * page.width + (column - 1));
+        return static_cast<uint16_t>(page.pixels[at] | page.pixels[at + 1] << 8);
+    }
 };

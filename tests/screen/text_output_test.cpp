@@ -54,15 +54,9 @@ protected:
         string_free(s);
     }
     // The characters of row r (from 1) of a text page.
+    // The characters of row r (from 1) of a page.
     static std::string text_row(const ImageRecord& p, int32_t r) {
-        std::string row;
-        for (int32_t c = 0; c < p.width; ++c)
-            row += static_cast<char>(p.pixels[((r - 1) * p.width + c) * 2]);
-        return row;
-    }
-    static uint16_t cell(const ImageRecord& p, int32_t r, int32_t c) {
-        const uint8_t* at = p.pixels + ((r - 1) * p.width + (c - 1)) * 2;
-        return static_cast<uint16_t>(at[0] | at[1] << 8);
+        return read_page(p).row_text(r);
     }
     static Cursor cursor() { return {out().cursor_row, out().cursor_col, out().wrap_pending}; }
 };
@@ -251,7 +245,7 @@ TEST_F(TextOutput, CellsTakeTheForegroundBlinkAndBackground) {
     set_color(23, 1, 0, COLOR_FOREGROUND_GIVEN | COLOR_BACKGROUND_GIVEN);
     at(1, 1);
     print("A");
-    EXPECT_EQ(cell(out(), 1, 1), 0x9741);
+    EXPECT_EQ(cell_at(out(), 1, 1), 0x9741);
 }
 
 // Scrolling moves the rows of the text window only and fills the new bottom row with
@@ -268,8 +262,8 @@ TEST_F(TextOutput, TextPageScrollFillsWithTheCurrentColours) {
     EXPECT_EQ(cursor(), (Cursor{24, 1, 0}));
     EXPECT_EQ(text_row(out(), 1).substr(0, 6), "row 2 ");
     EXPECT_EQ(text_row(out(), 23).substr(0, 6), "row 24");
-    EXPECT_EQ(cell(out(), 24, 1), 0x9720);
-    EXPECT_EQ(cell(out(), 24, 80), 0x9720);
+    EXPECT_EQ(cell_at(out(), 24, 1), 0x9720);
+    EXPECT_EQ(cell_at(out(), 24, 80), 0x9720);
     EXPECT_EQ(text_row(out(), 25).substr(0, 6), "row 25") << "below the window";
 
     // A cursor placed below the window prints there; its line end scrolls the window.

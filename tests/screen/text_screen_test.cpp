@@ -37,11 +37,6 @@ void fresh_write_page(int32_t mode) {
     }
 }
 
-uint16_t cell_at(const ImageRecord& page, int32_t row, int32_t column) {
-    const size_t at = 2 * (static_cast<size_t>(row - 1) * page.width + (column - 1));
-    return static_cast<uint16_t>(page.pixels[at] | page.pixels[at + 1] << 8);
-}
-
 void fill_cells(ImageRecord& page, uint16_t cell) {
     for (size_t i = 0; i < static_cast<size_t>(page.width) * page.height; ++i) {
         page.pixels[2 * i] = cell & 0xFF;

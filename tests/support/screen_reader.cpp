@@ -30,23 +30,13 @@ struct CellShape {
     int32_t scale;   // pixels across per glyph pixel: 2 for the doubled fonts
 };
 
+// The cell of a built-in font, from the runtime's font tables; the doubled fonts are
+// twice as wide as their 8-pixel glyphs.
 CellShape cell_shape(int32_t font) {
-    switch (font) {
-        case 8:
-            return {8, 8, 1};
-        case 9:
-            return {16, 8, 2};
-        case 14:
-            return {8, 14, 1};
-        case 15:
-            return {16, 14, 2};
-        case 16:
-            return {8, 16, 1};
-        case 17:
-            return {16, 16, 2};
-        default:
-            throw std::invalid_argument("no built-in font " + std::to_string(font));
+    if (!is_built_in_font(font)) {
+        throw std::invalid_argument("no built-in font " + std::to_string(font));
     }
+    return {font_width[font], font_height[font], font_width[font] / 8};
 }
 
 bool is_printable_ascii(uint8_t code) {

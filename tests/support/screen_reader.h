@@ -68,7 +68,8 @@ using PixelReader = std::function<uint32_t(int32_t x, int32_t y)>;
 // Reads the cells of a width x height pixel area drawn in font (8, 14 or 16, or their
 // doubled forms 9, 15 and 17, whose pixels come in equal pairs across); leftover pixels
 // right and below the last whole cell are ignored. The glyph shapes are taken from the
-// glyph working buffers at each call, so start-up's glyph expansion must have run.
+// glyph working buffers and the cell sizes from the font tables at each call, so
+// start-up's font metrics and glyph expansion must have run.
 //
 // When a two-colour cell could be read either way round, printable ASCII wins, then the
 // reading whose background is the known background of the cell to its left, then the
